@@ -1,0 +1,25 @@
+// The seam over the platform: the program calls every service that can fail
+// in a way a user must hear about through sys_<name> (same parameters and
+// result as the Windows call). The product links plain forwarders; test
+// builds link a version that can inject failures.
+#pragma once
+
+#include <windows.h>
+#include <commdlg.h>
+#include <ddeml.h>
+
+#define SYS_CALL(ret, name, params, args, real) ret sys_##name params;
+#include "platform_calls.def"
+#undef SYS_CALL
+
+// Libraries that are not taken from the system folder by the loader itself
+// are loaded by full path from there, never from the program's folder
+// (a download folder may hold a planted DLL). Call once at start; returns 1
+// when every library and entry point was found.
+int load_system_libraries(void);
+
+// The version installer's entry points, reached through load_system_libraries.
+DWORD WINAPI real_VerFindFileA(DWORD flags, LPCSTR name, LPCSTR win_dir, LPCSTR app_dir, LPSTR cur_dir,
+                               PUINT cur_len, LPSTR dest_dir, PUINT dest_len);
+DWORD WINAPI real_VerInstallFileA(DWORD flags, LPCSTR src_name, LPCSTR dst_name, LPCSTR src_dir,
+                                  LPCSTR dst_dir, LPCSTR cur_dir, LPSTR tmp_name, PUINT tmp_len);

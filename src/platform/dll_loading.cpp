@@ -1,0 +1,88 @@
+// Loading of the libraries that setup.exe does not import statically.
+//
+// setup.exe imports only libraries that the loader always takes from the
+// system folder. Everything else (the version installer, the common
+// controls) is loaded here, from the system folder only: an installer is
+// often started from a download folder, where a planted DLL of the same
+// name must never be picked up.
+#include "platform.h"
+
+#include <commctrl.h>
+
+#include "text.h"
+
+#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#endif
+
+typedef BOOL(WINAPI *SetDefaultDllDirectoriesFn)(DWORD);
+typedef DWORD(WINAPI *VerFindFileFn)(DWORD, LPCSTR, LPCSTR, LPCSTR, LPSTR, PUINT, LPSTR, PUINT);
+typedef DWORD(WINAPI *VerInstallFileFn)(DWORD, LPCSTR, LPCSTR, LPCSTR, LPCSTR, LPCSTR, LPSTR, PUINT);
+typedef BOOL(WINAPI *InitCommonControlsExFn)(const INITCOMMONCONTROLSEX *);
+
+static int system_search_only;
+static VerFindFileFn ver_find_file;
+static VerInstallFileFn ver_install_file;
+
+// Where the platform can restrict the search to the system folder, do so for
+// the whole process (this also covers libraries that system libraries load
+// later); elsewhere name the system folder in full.
+static HMODULE load_system_library(const char *name)
+{
+    if (system_search_only)
+        return LoadLibraryA(name);
+
+    char path[MAX_PATH];
+    UINT len = GetSystemDirectoryA(path, sizeof path);
+    if (len == 0 || len >= sizeof path)
+        return NULL;
+    text_append(path, sizeof path, "\\");
+    text_append(path, sizeof path, name);
+    return LoadLibraryA(path);
+}
+
+int load_system_libraries(void)
+{
+    // Drop the current folder from the search order on every version.
+    SetDllDirectoryA("");
+
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    SetDefaultDllDirectoriesFn set_default =
+        kernel ? (SetDefaultDllDirectoriesFn)(void *)GetProcAddress(kernel, "SetDefaultDllDirectories") : NULL;
+    if (set_default && set_default(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        system_search_only = 1;
+
+    int ok = 1;
+    HMODULE version = load_system_library("version.dll");
+    if (version) {
+        ver_find_file = (VerFindFileFn)(void *)GetProcAddress(version, "VerFindFileA");
+        ver_install_file = (VerInstallFileFn)(void *)GetProcAddress(version, "VerInstallFileA");
+    }
+    if (!ver_find_file || !ver_install_file)
+        ok = 0;
+
+    // The progress bar needs the common controls registered.
+    HMODULE controls = load_system_library("comctl32.dll");
+    InitCommonControlsExFn init =
+        controls ? (InitCommonControlsExFn)(void *)GetProcAddress(controls, "InitCommonControlsEx") : NULL;
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS};
+    if (!init || !init(&icc))
+        ok = 0;
+    return ok;
+}
+
+DWORD WINAPI real_VerFindFileA(DWORD flags, LPCSTR name, LPCSTR win_dir, LPCSTR app_dir, LPSTR cur_dir,
+                               PUINT cur_len, LPSTR dest_dir, PUINT dest_len)
+{
+    if (!ver_find_file)
+        return VFF_BUFFTOOSMALL;
+    return ver_find_file(flags, name, win_dir, app_dir, cur_dir, cur_len, dest_dir, dest_len);
+}
+
+DWORD WINAPI real_VerInstallFileA(DWORD flags, LPCSTR src_name, LPCSTR dst_name, LPCSTR src_dir,
+                                  LPCSTR dst_dir, LPCSTR cur_dir, LPSTR tmp_name, PUINT tmp_len)
+{
+    if (!ver_install_file)
+        return VIF_OUTOFMEMORY;
+    return ver_install_file(flags, src_name, dst_name, src_dir, dst_dir, cur_dir, tmp_name, tmp_len);
+}

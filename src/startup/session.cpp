@@ -1,0 +1,3 @@
+#include "setup.h"
+
+SetupSession session;
