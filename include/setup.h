@@ -4,23 +4,7 @@
 
 #include <windows.h>
 
-enum { SETUP_PATH_SIZE = 260 };
-
-enum RunMode : unsigned int {
-    RunModeSetup = 0,       // started from the medium
-    RunModeTempCopy = 1,    // "/TEMP": the copy in the temporary folder
-    RunModeUninstall = 16,  // "/UNINSTALL": the installed uninstaller
-};
-
-enum CompletionCode : unsigned int {
-    Cancelled = 0,
-    InstallSucceeded = 16,
-    InstallFailed = 17,
-    SetupRefused = 18,
-    UninstallSucceeded = 32,
-    UninstallFailed = 33,
-    DebugRun = 48,
-};
+#include "setup_types.h"
 
 struct SetupSession {
     HINSTANCE instance;
@@ -47,6 +31,11 @@ struct SetupSession {
     unsigned int done_bytes;
     int restart_needed;
     HGLOBAL removal_log;
+
+    // Backdrop window: its text, font and first-paint state.
+    char backdrop_text[520];
+    LOGFONTA backdrop_font;
+    int backdrop_repainted;
 };
 
 // Zeroed at start, never freed.

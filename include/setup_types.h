@@ -1,0 +1,21 @@
+// Run modes, completion codes and sizes: plain values shared by every
+// subsystem, free of platform types so that portable code can use them.
+#pragma once
+
+enum { SETUP_PATH_SIZE = 260 };
+
+enum RunMode : unsigned int {
+    RunModeSetup = 0,       // started from the medium
+    RunModeTempCopy = 1,    // "/TEMP": the copy in the temporary folder
+    RunModeUninstall = 16,  // "/UNINSTALL": the installed uninstaller
+};
+
+enum CompletionCode : unsigned int {
+    Cancelled = 0,
+    InstallSucceeded = 16,
+    InstallFailed = 17,
+    SetupRefused = 18,
+    UninstallSucceeded = 32,
+    UninstallFailed = 33,
+    DebugRun = 48,
+};

@@ -1,0 +1,25 @@
+// Start-up logic that needs no platform call: the command line and the
+// forming of the run's paths.
+#pragma once
+
+#include <stddef.h>
+
+// Splits text (cut up in place) at blanks and tabs and applies the tokens
+// /SETUP, /TEMP, /UNINSTALL and /DEBUG (any letter case; the last mode token
+// wins). Returns 1 when every token was known, 0 at the first unknown one.
+int command_line_apply(char *text, unsigned int *run_mode, int *debug_run);
+
+// Path forming used by the environment discovery; each result is cut to its
+// buffer.
+// The folder of a program: everything up to and including the last backslash
+// of its path.
+void path_folder_of(const char *path, char *folder, size_t size);
+// The script beside a program: the text after the last full stop of the file
+// name replaced by "inf" (".inf" appended when the name has no full stop).
+void path_script_of(const char *module_path, char *script, size_t size);
+// program_files, a backslash unless it ends in one, the folder name, and a
+// final backslash unless the result already ends in one.
+void path_destination(const char *program_files, const char *folder_name, char *dest, size_t size);
+// 1 when the text ends in a backslash that is a character of its own (not the
+// trail byte of a double-byte character).
+int path_ends_in_backslash(const char *path);

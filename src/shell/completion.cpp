@@ -1,0 +1,70 @@
+// The end of every run: the closing message, the clean-up of the run mode,
+// and the close of the backdrop window.
+#include <string.h>
+
+#include "platform.h"
+#include "resource_ids.h"
+#include "script.h"
+#include "setup.h"
+#include "ui.h"
+#include "wizard.h"
+
+// The cancel notice comes from the script, per mode.
+static void show_cancel_notice(void)
+{
+    char caption[SCRIPT_TEXT_SIZE];
+    char text[SCRIPT_TEXT_SIZE];
+    memset(caption, 0, sizeof caption);
+    memset(text, 0, sizeof text);
+    if (session.run_mode == RunModeUninstall) {
+        script_read_text("break", "title_uninstall", "[break]title_uninstall", caption, sizeof caption);
+        script_read_text("break", "msg_uninstall", "[break]msg_uninstall", text, sizeof text);
+    } else {
+        script_read_text("break", "title", "[break]title", caption, sizeof caption);
+        script_read_text("break", "msg", "[break]msg", text, sizeof text);
+    }
+    MessageBoxA(session.backdrop_window, text, caption, MB_OK | MB_ICONEXCLAMATION);
+}
+
+static void show_closing_message(CompletionCode code)
+{
+    switch (code) {
+    case Cancelled:
+        show_cancel_notice();
+        break;
+    case InstallSucceeded:
+        show_message_arg(session.restart_needed ? MSG_SETUP_DONE_RESTART : MSG_SETUP_DONE, CAP_END,
+                         MB_OK | MB_ICONINFORMATION, session.application_name);
+        break;
+    case InstallFailed:
+        show_message_arg(MSG_SETUP_FAILED, CAP_END, MB_OK | MB_ICONEXCLAMATION, session.application_name);
+        break;
+    case SetupRefused:
+        show_message_arg(MSG_NO_SPACE, CAP_END, MB_OK | MB_ICONEXCLAMATION, session.application_name);
+        break;
+    case UninstallSucceeded:
+        show_message_args(MSG_REMOVAL_DONE, CAP_END, MB_OK | MB_ICONINFORMATION, session.application_name,
+                          session.destination_dir);
+        break;
+    case UninstallFailed:
+        show_message_args(MSG_REMOVAL_FAILED, CAP_END, MB_OK | MB_ICONEXCLAMATION, session.application_name,
+                          session.destination_dir);
+        break;
+    case DebugRun:
+        show_message(MSG_DEBUG_RUN, CAP_END, MB_OK | MB_ICONINFORMATION);
+        break;
+    }
+}
+
+void finish_run(CompletionCode code)
+{
+    show_closing_message(code);
+    sys_SetCurrentDirectoryA(session.windows_dir);
+    if (session.removal_log) {
+        sys_GlobalFree(session.removal_log);
+        session.removal_log = NULL;
+    }
+    if (session.run_mode == RunModeTempCopy)
+        sys_DeleteFileA(session.script_path);
+    SendMessageA(session.backdrop_window, WM_CLOSE, 0, 0);
+}

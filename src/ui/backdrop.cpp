@@ -1,0 +1,143 @@
+// The backdrop: a maximised blue window with one line of the script's text
+// in large white letters over a black shadow. It owns every dialog and
+// message box; closing it ends the program.
+#include <string.h>
+
+#include "resource_ids.h"
+#include "script.h"
+#include "setup.h"
+#include "text.h"
+#include "ui.h"
+
+static const char backdrop_class_name[] = "Setup";
+static const COLORREF backdrop_blue = RGB(0, 0, 255);
+static const COLORREF text_white = RGB(255, 255, 255);
+static const COLORREF shadow_black = RGB(0, 0, 0);
+enum { SHADOW_OFFSET = 3 };
+
+int register_backdrop_class(void)
+{
+    WNDCLASSA wc;
+    memset(&wc, 0, sizeof wc);
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = backdrop_window_proc;
+    wc.hInstance = session.instance;
+    wc.hIcon = LoadIconA(session.instance, MAKEINTRESOURCEA(IDI_SETUP));
+    wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
+    wc.lpszClassName = backdrop_class_name;
+    return RegisterClassA(&wc) != 0;
+}
+
+int create_backdrop_window(int show)
+{
+    (void)show; // the backdrop is always maximised
+    char title[SCRIPT_TEXT_SIZE];
+    memset(title, 0, sizeof title);
+    if (session.run_mode == RunModeUninstall)
+        script_read_text("general", "title_uninstall", "[uninstall]title_uninstall", title, sizeof title);
+    else
+        script_read_text("general", "title", "[general]title", title, sizeof title);
+
+    session.backdrop_window = CreateWindowExA(0, backdrop_class_name, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL,
+                                              session.instance, NULL);
+    if (session.backdrop_window == NULL)
+        return 0;
+    ShowWindow(session.backdrop_window, SW_SHOWMAXIMIZED);
+    UpdateWindow(session.backdrop_window);
+    return 1;
+}
+
+static BYTE low_byte(int value)
+{
+    return (BYTE)(value & 0xFF);
+}
+
+void read_backdrop_font(void)
+{
+    LOGFONTA *font = &session.backdrop_font;
+    memset(font, 0, sizeof *font);
+    font->lfHeight = script_read_int("font", "Height", -50);
+    font->lfWidth = script_read_int("font", "Width", 0);
+    font->lfEscapement = script_read_int("font", "Escapement", 0);
+    font->lfOrientation = script_read_int("font", "Orientation", 0);
+    font->lfWeight = script_read_int("font", "Weight", 800);
+    font->lfItalic = low_byte(script_read_int("font", "Italic", 1));
+    font->lfUnderline = low_byte(script_read_int("font", "Underline", 0));
+    font->lfStrikeOut = low_byte(script_read_int("font", "StrikeOut", 0));
+    font->lfCharSet = low_byte(script_read_int("font", "CharSet", 0));
+    font->lfOutPrecision = low_byte(script_read_int("font", "OutPrecision", 5));
+    font->lfClipPrecision = low_byte(script_read_int("font", "ClipPrecision", 0));
+    font->lfQuality = low_byte(script_read_int("font", "Quality", 2));
+    font->lfPitchAndFamily = low_byte(script_read_int("font", "PitchAndFamily", 18));
+    script_read_string("font", "FaceName", "Times New Roman", font->lfFaceName, sizeof font->lfFaceName);
+}
+
+static void on_create(void)
+{
+    memset(session.backdrop_text, 0, sizeof session.backdrop_text);
+    read_backdrop_font();
+    session.backdrop_repainted = 0;
+    if (session.run_mode == RunModeUninstall)
+        script_read_text("general", "msg_uninstall", "[uninstall]msg_uninstall", session.backdrop_text,
+                         sizeof session.backdrop_text);
+    else
+        script_read_text("general", "msg", "[general]msg", session.backdrop_text, sizeof session.backdrop_text);
+}
+
+static void on_paint(HWND window)
+{
+    // The class starts with the stock white brush; blue replaces it here so
+    // that every later erase is blue, and the first paint asks for one more
+    // full repaint so the white never stays visible.
+    HBRUSH blue = CreateSolidBrush(backdrop_blue);
+    HBRUSH old = (HBRUSH)SetClassLongPtrA(window, GCLP_HBRBACKGROUND, (LONG_PTR)blue);
+    if (old)
+        DeleteObject(old);
+    if (!session.backdrop_repainted) {
+        InvalidateRect(window, NULL, TRUE);
+        session.backdrop_repainted = 1;
+    }
+
+    RECT rect;
+    GetClientRect(window, &rect);
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    HFONT font = CreateFontIndirectA(&session.backdrop_font);
+    HGDIOBJ previous = SelectObject(dc, font);
+
+    SetBkColor(dc, backdrop_blue);
+    SetTextColor(dc, shadow_black);
+    rect.left += SHADOW_OFFSET;
+    rect.top += SHADOW_OFFSET;
+    DrawTextA(dc, session.backdrop_text, -1, &rect, DT_SINGLELINE | DT_LEFT | DT_TOP | DT_NOPREFIX);
+
+    SetTextColor(dc, text_white);
+    SetBkMode(dc, TRANSPARENT);
+    rect.left -= SHADOW_OFFSET;
+    rect.top -= SHADOW_OFFSET;
+    DrawTextA(dc, session.backdrop_text, -1, &rect, DT_SINGLELINE | DT_LEFT | DT_TOP | DT_NOPREFIX);
+
+    SetBkMode(dc, OPAQUE);
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    EndPaint(window, &ps);
+}
+
+LRESULT CALLBACK backdrop_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_CREATE:
+        on_create();
+        return 0;
+    case WM_PAINT:
+        on_paint(window);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wparam, lparam);
+    }
+}

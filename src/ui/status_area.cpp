@@ -1,0 +1,82 @@
+// The status area of the progress dialog: two labels, two lines, the icon
+// and the bar.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <string.h>
+
+#include "resource_ids.h"
+#include "setup.h"
+#include "text.h"
+#include "ui.h"
+
+void prepare_status_area(HWND dialog)
+{
+    UINT upper = LBL_SOURCE_FILE, lower = LBL_TARGET_FILE;
+    if (session.run_mode == RunModeUninstall) {
+        upper = CAP_WORKING;
+        lower = LBL_SPACE;
+    }
+    char text[STATUS_TEXT_SIZE];
+
+    // The run that follows keeps the thread until it ends, so the dialog
+    // must be visible, labelled and its icon drawn before it starts.
+    ShowWindow(dialog, SW_SHOW);
+    load_catalogue_text(upper, text, sizeof text);
+    SetDlgItemTextA(dialog, IDC_SOURCE_LABEL, text);
+    load_catalogue_text(lower, text, sizeof text);
+    SetDlgItemTextA(dialog, IDC_TARGET_LABEL, text);
+
+    HWND icon_control = GetDlgItem(dialog, IDC_PROGRESS_ICON);
+    HICON icon = LoadIconA(session.instance, MAKEINTRESOURCEA(IDI_SETUP));
+    if (icon_control && icon) {
+        InvalidateRect(icon_control, NULL, TRUE);
+        UpdateWindow(icon_control);
+        HDC dc = GetDC(icon_control);
+        if (dc) {
+            DrawIcon(dc, 0, 0, icon);
+            ReleaseDC(icon_control, dc);
+        }
+    }
+    SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETPOS, 1, 0);
+}
+
+void show_status_text(HWND dialog, const char *text)
+{
+    SetDlgItemTextA(dialog, IDC_SOURCE_LABEL, "");
+    SetDlgItemTextA(dialog, IDC_TARGET_LABEL, "");
+    SetDlgItemTextA(dialog, IDC_TARGET_FILE, "");
+    SetDlgItemTextA(dialog, IDC_SOURCE_FILE, text);
+}
+
+void show_status_message(HWND dialog, UINT text_id)
+{
+    char text[STATUS_TEXT_SIZE];
+    load_catalogue_text(text_id, text, sizeof text);
+    show_status_text(dialog, text);
+}
+
+void show_status_message_arg(HWND dialog, UINT text_id, const char *arg)
+{
+    char format[STATUS_TEXT_SIZE];
+    char text[STATUS_TEXT_SIZE];
+    load_catalogue_text(text_id, format, sizeof format);
+    memset(text, 0, sizeof text);
+    text_format(text, sizeof text, format, arg);
+    show_status_text(dialog, text);
+}
+
+void show_status_message_path(HWND dialog, UINT text_id, const char *folder, const char *name)
+{
+    char path[STATUS_TEXT_SIZE];
+    text_format(path, sizeof path, "%s\\%s", folder, name);
+    show_status_message_arg(dialog, text_id, path);
+}
+
+void show_status_step(HWND dialog, UINT text_id)
+{
+    char caption[PROGRESS_CAPTION_SIZE];
+    load_catalogue_text(CAP_INITIALISATION, caption, sizeof caption);
+    SetWindowTextA(dialog, caption);
+    show_status_message(dialog, text_id);
+}
