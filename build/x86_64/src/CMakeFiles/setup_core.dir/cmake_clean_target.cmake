@@ -1,3 +1,0 @@
-file(REMOVE_RECURSE
-  "libsetup_core.a"
-)
