@@ -311,12 +311,13 @@ TEST(UidriverScenario, ParsesEveryStep)
                         "key enter\n"
                         "close\n"
                         "wait-gone\n"
+                        "wait-match text~\"done\" kind=dialog\n"
                         "sleep 250\n"
                         "strict\n"
                         "strict off\n"
                         "timeout 30\n"
                         "wait-exit");
-    ASSERT_EQ(s->nsteps, 14);
+    ASSERT_EQ(s->nsteps, 15);
     const ScnStep *e = &s->steps[0];
     EXPECT_EQ(e->op, SCN_EXPECT);
     EXPECT_EQ(e->line, 2);
@@ -338,12 +339,15 @@ TEST(UidriverScenario, ParsesEveryStep)
     EXPECT_EQ(s->steps[6].number, SCN_KEY_ENTER);
     EXPECT_EQ(s->steps[7].op, SCN_CLOSE);
     EXPECT_EQ(s->steps[8].op, SCN_WAIT_GONE);
-    EXPECT_EQ(s->steps[9].number, 250);
-    EXPECT_EQ(s->steps[10].number, 1);
-    EXPECT_EQ(s->steps[11].number, 0);
-    EXPECT_EQ(s->steps[12].number, 30);
-    EXPECT_EQ(s->steps[13].op, SCN_WAIT_EXIT);
-    EXPECT_EQ(s->steps[13].line, 16);
+    EXPECT_EQ(s->steps[9].op, SCN_WAIT_MATCH);
+    ASSERT_EQ(s->steps[9].nterms, 2);
+    EXPECT_EQ(s->steps[9].terms[1].number, UID_KIND_DIALOG);
+    EXPECT_EQ(s->steps[10].number, 250);
+    EXPECT_EQ(s->steps[11].number, 1);
+    EXPECT_EQ(s->steps[12].number, 0);
+    EXPECT_EQ(s->steps[13].number, 30);
+    EXPECT_EQ(s->steps[14].op, SCN_WAIT_EXIT);
+    EXPECT_EQ(s->steps[14].line, 17);
 }
 
 TEST(UidriverScenario, ReportsErrorsWithTheirLine)
@@ -358,6 +362,8 @@ TEST(UidriverScenario, ReportsErrorsWithTheirLine)
         {"expect caption=\"x\"\nclick 70000", "line 2: click: 70000 is out of range 0..65535"},
         {"expect caption=\"x\"\nclick 6 7", "line 2: unexpected text after click"},
         {"expect", "line 1: expect needs at least one match term"},
+        {"wait-match kind=dialog", "line 1: wait-match needs an expect before it"},
+        {"expect kind=dialog\nwait-match", "line 2: wait-match needs at least one match term"},
         {"expect caption=\"open", "line 1: unterminated string in caption"},
         {"expect caption=bare", "line 1: caption: expected a quoted string"},
         {"expect title=\"x\"", "line 1: unknown match term \"title\""},
@@ -426,6 +432,12 @@ TEST(UidriverScenario, MatchesCaptionClassTextKindAndIcon)
         ASSERT_EQ(s->nsteps, 1);
         EXPECT_EQ(scenario_match(&s->steps[0], w) != 0, c.match) << c.expect;
     }
+    // wait-match uses the same terms.
+    Scenario *wm = parse("expect kind=messagebox\nwait-match text~\"line2\" icon=question");
+    EXPECT_TRUE(scenario_match(&wm->steps[1], w));
+    // Other steps never match.
+    Scenario *other = parse("sleep 1");
+    EXPECT_FALSE(scenario_match(&other->steps[0], w));
     // icon= never matches a window that is not a message box.
     strcpy(w->cls, "Other");
     uid_classify(w);

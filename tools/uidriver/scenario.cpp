@@ -171,6 +171,14 @@ static int parse_line(Cursor *c, ScnStep *st, int have_window)
                 return 0;
         if (st->nterms == 0)
             return fail(c, "expect needs at least one match term");
+    } else if (strcmp(op, "wait-match") == 0) {
+        st->op = SCN_WAIT_MATCH;
+        needs_window = 1;
+        while (!at_end(c))
+            if (!parse_term(c, st))
+                return 0;
+        if (st->nterms == 0)
+            return fail(c, "wait-match needs at least one match term");
     } else if (strcmp(op, "click") == 0) {
         st->op = SCN_CLICK;
         needs_window = 1;
@@ -302,7 +310,7 @@ static int term_holds(const ScnTerm *t, const UidWindow *w)
 
 int scenario_match(const ScnStep *step, const UidWindow *w)
 {
-    if (step->op != SCN_EXPECT)
+    if (step->op != SCN_EXPECT && step->op != SCN_WAIT_MATCH)
         return 0;
     for (int i = 0; i < step->nterms; i++)
         if (!term_holds(&step->terms[i], w))
@@ -324,6 +332,7 @@ const char *scenario_op_name(int op)
     case SCN_WAIT_GONE: return "wait-gone";
     case SCN_STRICT: return "strict";
     case SCN_TIMEOUT: return "timeout";
+    case SCN_WAIT_MATCH: return "wait-match";
     }
     return "?";
 }
@@ -338,6 +347,7 @@ void scenario_describe(const ScnStep *step, char *out, size_t size)
     len = strlen(out);
     switch (step->op) {
     case SCN_EXPECT:
+    case SCN_WAIT_MATCH:
         for (int i = 0; i < step->nterms && len < size; i++) {
             const ScnTerm *t = &step->terms[i];
             snprintf(out + len, size - len, " %s%c\"%s\"", fields[t->field],

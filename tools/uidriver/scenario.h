@@ -28,6 +28,7 @@ enum ScnOp {
     SCN_WAIT_GONE,
     SCN_STRICT,
     SCN_TIMEOUT,
+    SCN_WAIT_MATCH,
 };
 
 enum ScnField { SCN_F_CAPTION = 1, SCN_F_CLASS, SCN_F_TEXT, SCN_F_KIND, SCN_F_ICON };
@@ -60,7 +61,7 @@ struct Scenario {
 // Returns 1, or 0 with s->error set.
 int scenario_parse(const char *text, size_t n, Scenario *s);
 
-// 1 when every term of an expect step holds for w.
+// 1 when every term of an expect or wait-match step holds for w.
 int scenario_match(const ScnStep *step, const UidWindow *w);
 
 // Short name of an operation ("expect", "click", ...).
