@@ -3,6 +3,7 @@
 
   check_transcript.py --answer yes|no --exit-code N [--spawned] [--shot PNG] LOG
   check_transcript.py --icons LOG
+  check_transcript.py --busy LOG
 
 Every line must be one JSON object. For --answer: the 確認 message box is
 recorded with its Japanese text, icon, buttons はい/いいえ (6, 7) and default
@@ -13,6 +14,8 @@ showed the windows ended with the given exit code. --spawned: the windows
 came from a child of the started program, not from the program itself.
 --shot: a PNG picture the driver took, decoded and checked.
 For --icons: the five boxes of `fixture.exe /icons` with their icons.
+For --busy: every text of the dialog of `fixture.exe /busy`, which does not
+answer messages while it counts, and its final progress position.
 Exit code 0 when all holds, 1 with the failed checks on standard error.
 """
 import argparse
@@ -161,14 +164,7 @@ def check_answer(records, answer, exit_code, spawned, shot):
         dialog = dialogs[0]
         check(dialog.get("kind") == "dialog", "進行状況 is not recorded as a dialog")
 
-        def status(r):
-            texts = [c["text"] for c in r.get("controls", []) if c["id"] == 1001]
-            return texts[0] if texts else None
-
-        def bar(r):
-            bars = [c for c in r.get("controls", []) if c["class"] == "msctls_progress32"]
-            return (bars[0].get("pos"), bars[0].get("min"), bars[0].get("max")) if bars else None
-
+        status, bar = dialog_status, dialog_bar
         check(status(dialog) == "準備中です", f"進行状況 first shown with {status(dialog)!r}")
         states = [r for r in records if r.get("hwnd") == dialog["hwnd"] and r["event"] in ("show", "change")]
         seen = [status(r) for r in states]
@@ -189,6 +185,38 @@ def check_answer(records, answer, exit_code, spawned, shot):
         shots = [r for r in records if r["event"] == "action" and r.get("op") == "shot"]
         check(len(shots) == 1, "the picture was not recorded as an action")
         check_png(shot)
+
+
+def dialog_status(record):
+    texts = [c["text"] for c in record.get("controls", []) if c["id"] == 1001]
+    return texts[0] if texts else None
+
+
+def dialog_bar(record):
+    bars = [c for c in record.get("controls", []) if c["class"] == "msctls_progress32"]
+    return (bars[0].get("pos"), bars[0].get("min"), bars[0].get("max")) if bars else None
+
+
+def check_busy(records):
+    dialogs = windows(records, PROGRESS_CAPTION)
+    if not check(len(dialogs) == 1, f"{PROGRESS_CAPTION} shown {len(dialogs)} times, not once"):
+        return
+    hwnd = dialogs[0]["hwnd"]
+    states = [r for r in records if r.get("hwnd") == hwnd and r["event"] in ("show", "change")]
+    seen = []
+    for r in states:
+        if not seen or seen[-1] != dialog_status(r):
+            seen.append(dialog_status(r))
+    wanted = ["コピー中 1/3", "コピー中 2/3", "コピー中 3/3", "完了しました"]
+    check(seen[-4:] == wanted, f"texts recorded while busy: {seen}")
+    check(dialog_bar(states[-1]) == (3, 0, 3), f"final progress {dialog_bar(states[-1])}")
+    # A program that answers no message costs one short wait now and then,
+    # not one per look: the records of the count come at its own pace.
+    times = [r["t"] for r in states if dialog_status(r) in wanted]
+    check(len(times) >= 4 and max(b - a for a, b in zip(times, times[1:])) < 1500,
+          f"the count was recorded late: {times}")
+    exits = [r for r in records if r["event"] == "exit"]
+    check([r.get("code") for r in exits] == [0], f"exit codes {[r.get('code') for r in exits]}")
 
 
 def check_icons(records):
@@ -214,15 +242,18 @@ def main():
     parser.add_argument("--spawned", action="store_true")
     parser.add_argument("--shot")
     parser.add_argument("--icons", action="store_true")
+    parser.add_argument("--busy", action="store_true")
     parser.add_argument("log")
     args = parser.parse_args()
     records = read_transcript(args.log)
     if args.icons:
         check_icons(records)
+    elif args.busy:
+        check_busy(records)
     elif args.answer and args.exit_code is not None:
         check_answer(records, args.answer, args.exit_code, args.spawned, args.shot)
     else:
-        parser.error("give --icons, or --answer and --exit-code")
+        parser.error("give --icons, --busy, or --answer and --exit-code")
     for f in failures:
         print("check_transcript: " + f, file=sys.stderr)
     if not failures:

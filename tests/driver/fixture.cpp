@@ -11,6 +11,10 @@
 //   fixture.exe /spawn   starts a copy of itself without arguments (WinExec)
 //                        and ends at once with exit code 0.
 //   fixture.exe /icons   one OK box for each icon and one without; exit code 0.
+//   fixture.exe /busy    only the 進行状況 dialog, which counts inside one sent
+//                        message without handling any other (as a program that
+//                        does its work during its dialog's initialisation);
+//                        exit code 0 after OK.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -33,9 +37,23 @@
 #define TXT_COPYING "\x83\x52\x83\x73\x81\x5B\x92\x86"            // コピー中
 #define TXT_DONE "\x8A\xAE\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD"  // 完了しました
 
-enum { STEPS = 3, TIMER_ID = 1, TIMER_MS = 300 };
+enum { STEPS = 3, TIMER_ID = 1, TIMER_MS = 300, WM_FIXTURE_WORK = WM_APP + 1 };
 
 static int step;
+static int busy;
+
+static void show_step(HWND dlg)
+{
+    char text[64];
+    if (step <= STEPS) {
+        wsprintfA(text, TXT_COPYING " %d/%d", step, STEPS);
+        SetDlgItemTextA(dlg, IDC_FIXTURE_STATUS, text);
+        SendDlgItemMessageA(dlg, IDC_FIXTURE_BAR, PBM_SETPOS, step, 0);
+    } else {
+        SetDlgItemTextA(dlg, IDC_FIXTURE_STATUS, TXT_DONE);
+        EnableWindow(GetDlgItem(dlg, IDOK), TRUE);
+    }
+}
 
 static INT_PTR CALLBACK progress_proc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp)
 {
@@ -45,22 +63,26 @@ static INT_PTR CALLBACK progress_proc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp)
         // Set while the dialog is still hidden: the driver must record it.
         SetDlgItemTextA(dlg, IDC_FIXTURE_STATUS, TXT_PREPARING);
         SendDlgItemMessageA(dlg, IDC_FIXTURE_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, STEPS));
-        SetTimer(dlg, TIMER_ID, TIMER_MS, NULL);
-        return TRUE;
-    case WM_TIMER: {
-        char text[64];
-        step++;
-        if (step <= STEPS) {
-            wsprintfA(text, TXT_COPYING " %d/%d", step, STEPS);
-            SetDlgItemTextA(dlg, IDC_FIXTURE_STATUS, text);
-            SendDlgItemMessageA(dlg, IDC_FIXTURE_BAR, PBM_SETPOS, step, 0);
+        if (busy) {
+            ShowWindow(dlg, SW_SHOW);
+            UpdateWindow(dlg);
+            SendMessageA(dlg, WM_FIXTURE_WORK, 0, 0);
         } else {
-            KillTimer(dlg, TIMER_ID);
-            SetDlgItemTextA(dlg, IDC_FIXTURE_STATUS, TXT_DONE);
-            EnableWindow(GetDlgItem(dlg, IDOK), TRUE);
+            SetTimer(dlg, TIMER_ID, TIMER_MS, NULL);
         }
         return TRUE;
-    }
+    case WM_FIXTURE_WORK:
+        for (step = 1; step <= STEPS + 1; step++) {
+            Sleep(2 * TIMER_MS);
+            show_step(dlg);
+        }
+        return TRUE;
+    case WM_TIMER:
+        step++;
+        show_step(dlg);
+        if (step > STEPS)
+            KillTimer(dlg, TIMER_ID);
+        return TRUE;
     case WM_COMMAND:
         if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
             KillTimer(dlg, TIMER_ID);
@@ -118,5 +140,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
         return spawn_copy();
     if (strstr(command_line, "/icons"))
         return show_icons();
+    if (strstr(command_line, "/busy")) {
+        busy = 1;
+        INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_FIXTURE_PROGRESS), NULL, progress_proc, 0);
+        return result == IDOK ? 0 : 1;
+    }
     return ask_and_copy(instance);
 }

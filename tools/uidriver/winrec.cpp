@@ -13,6 +13,7 @@
 enum {
     MAX_TRACKED = 64,
     SEND_TIMEOUT_MS = 100,
+    QUIET_MS = 500,  // no messages to a window that did not answer, for this long
     MAX_TEXT_UNITS = 32768,
 };
 
@@ -95,6 +96,15 @@ struct ChildWalk {
     int busy;
 };
 
+// The control at the same place in the previous record, if it is the same.
+static const UidControl *previous_control(const ChildWalk *walk, int id)
+{
+    int i = walk->w->ncontrols;
+    if (!walk->previous || i >= walk->previous->ncontrols || walk->previous->controls[i].id != id)
+        return NULL;
+    return &walk->previous->controls[i];
+}
+
 static BOOL CALLBACK add_child(HWND child, LPARAM lp)
 {
     ChildWalk *walk = (ChildWalk *)lp;
@@ -102,10 +112,19 @@ static BOOL CALLBACK add_child(HWND child, LPARAM lp)
     char cls[UID_CLASS_MAX];
     class_utf8(child, cls, sizeof cls);
     LONG style = GetWindowLongW(child, GWL_STYLE);
-    const char *text = class_has(cls, "edit") || class_has(cls, "combobox") ? asked_text(child, &walk->busy)
-                                                                          : stored_text(child);
-    UidControl *c = uid_add_control(w, (int)(GetDlgCtrlID(child) & 0xFFFF), cls, (uint32_t)style,
-                                    (style & WS_VISIBLE) != 0, (style & WS_DISABLED) == 0, text);
+    int id = (int)(GetDlgCtrlID(child) & 0xFFFF);
+    const UidControl *before = previous_control(walk, id);
+    const char *text;
+    if (class_has(cls, "edit") || class_has(cls, "combobox")) {
+        if (walk->busy && before)
+            text = uid_control_text(walk->previous, before);  // not asked again: keep
+        else
+            text = asked_text(child, &walk->busy);
+    } else {
+        text = stored_text(child);
+    }
+    UidControl *c = uid_add_control(w, id, cls, (uint32_t)style, (style & WS_VISIBLE) != 0,
+                                    (style & WS_DISABLED) == 0, text);
     if (!c)
         return FALSE;
     if (class_has(cls, "msctls_progress32")) {
@@ -116,22 +135,22 @@ static BOOL CALLBACK add_child(HWND child, LPARAM lp)
             c->pos = (int)pos;
             c->lo = (int)lo;
             c->hi = (int)hi;
-        } else if (walk->previous) {
+        } else {
             // Keep what was read before rather than report a change.
-            int i = w->ncontrols - 1;
-            if (i < walk->previous->ncontrols && walk->previous->controls[i].id == c->id &&
-                walk->previous->controls[i].is_progress) {
+            if (before && before->is_progress) {
                 c->is_progress = 1;
-                c->pos = walk->previous->controls[i].pos;
-                c->lo = walk->previous->controls[i].lo;
-                c->hi = walk->previous->controls[i].hi;
+                c->pos = before->pos;
+                c->lo = before->lo;
+                c->hi = before->hi;
             }
         }
     }
     return TRUE;
 }
 
-static void describe(HWND hwnd, UidWindow *w, const UidWindow *previous)
+// Reads the window's state into w. quiet: send the program no messages
+// (it did not answer lately); returns 1 when a message was not answered.
+static int describe(HWND hwnd, UidWindow *w, const UidWindow *previous, int quiet)
 {
     DWORD pid = 0;
     uid_window_clear(w);
@@ -147,28 +166,36 @@ static void describe(HWND hwnd, UidWindow *w, const UidWindow *previous)
     w->maximized = IsZoomed(hwnd) != 0;
     w->visible = IsWindowVisible(hwnd) != 0;
     w->enabled = IsWindowEnabled(hwnd) != 0;
-    ChildWalk walk = {w, previous, 0};
+    ChildWalk walk = {w, previous, quiet};
     EnumChildWindows(hwnd, add_child, (LPARAM)&walk);
-    if (strcmp(w->cls, "#32770") == 0) {
-        DWORD_PTR defid = 0;
-        if (ask(hwnd, DM_GETDEFID, 0, 0, &walk.busy, &defid) && HIWORD(defid) == DC_HASDEFID)
-            w->dm_defid = LOWORD(defid);
-    }
+    int unanswered = walk.busy && !quiet;
     uid_classify(w);
-    if (w->kind == UID_KIND_MESSAGEBOX && w->mb_icon_index >= 0) {
+    if (w->kind != UID_KIND_MESSAGEBOX)
+        return unanswered;
+    if (w->default_button == 0) {
+        // No button has the default style: ask the dialog manager.
+        DWORD_PTR defid = 0;
+        if (ask(hwnd, DM_GETDEFID, 0, 0, &walk.busy, &defid) && HIWORD(defid) == DC_HASDEFID) {
+            w->dm_defid = LOWORD(defid);
+            uid_classify(w);
+        }
+    }
+    w->has_icon_image = 0;
+    if (w->mb_icon_index >= 0) {
         HWND icon = GetDlgItem(hwnd, w->controls[w->mb_icon_index].id);
         DWORD_PTR image = 0;
         if (icon && ask(icon, STM_GETICON, 0, 0, &walk.busy, &image))
             w->has_icon_image = image != 0;
         else
-            w->has_icon_image = 1;  // not known: assume there is one to look at
+            w->has_icon_image = 1;  // not known: look at the screen
     }
-    w->icon = w->kind == UID_KIND_MESSAGEBOX && w->has_icon_image ? UID_ICON_UNKNOWN : UID_ICON_NONE;
+    w->icon = w->has_icon_image ? UID_ICON_UNKNOWN : UID_ICON_NONE;
+    return walk.busy && !quiet;
 }
 
 void winrec_describe(HWND hwnd, UidWindow *w)
 {
-    describe(hwnd, w, NULL);
+    describe(hwnd, w, NULL, 0);
 }
 
 static void record(const char *event, const UidWindow *w, int destroyed)
@@ -226,12 +253,14 @@ static BOOL CALLBACK visit(HWND hwnd, LPARAM lp)
         t->hwnd = hwnd;
         t->icon = UID_ICON_UNKNOWN;
         t->visible_since = -1;
+        t->quiet_until = 0;
         uid_window_clear(&t->info);
     }
     seen[t - tracked] = 1;
 
-    describe(hwnd, &scratch, t->shown ? &t->info : NULL);
     long long now = transcript_now();
+    if (describe(hwnd, &scratch, t->shown ? &t->info : NULL, now < t->quiet_until))
+        t->quiet_until = now + QUIET_MS;
     if (!scratch.visible)
         t->visible_since = -1;
     else if (t->visible_since < 0)

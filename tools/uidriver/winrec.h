@@ -13,6 +13,7 @@ struct Tracked {
     int shown;                  // recorded as visible
     long long visible_since;    // transcript time it was first seen visible, -1 when hidden
     long long shown_at;         // transcript time of the last "show"
+    long long quiet_until;      // no messages to it before then (it did not answer)
     int claimed;                // an expect step has taken it since it was shown
     int icon;                   // recognised message-box icon (UID_ICON_UNKNOWN until then)
     UidWindow info;             // what the last record said
