@@ -24,13 +24,15 @@ const char *text_find_last(const char *s, char c);
 char *text_find_last(char *s, char c);
 
 // Length of the longest prefix of s, at most max_len bytes, that does not end
-// inside a double-byte character.
+// inside a double-byte character. Reads no byte at or beyond max_len, so s
+// need not be terminated within it.
 size_t text_fit(const char *s, size_t max_len);
 
 // Copy src into dst (size bytes), cut to fit. Returns the length stored.
 size_t text_copy(char *dst, size_t size, const char *src);
 
-// Copy at most n bytes of src (fewer if it ends sooner), cut to fit.
+// Copy at most n bytes of src (fewer if it ends sooner), cut to fit. Reads
+// no byte of src at or beyond n.
 size_t text_copy_n(char *dst, size_t size, const char *src, size_t n);
 
 // Append src to the text already in dst, cut to fit. Returns the new length.

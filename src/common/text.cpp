@@ -55,12 +55,16 @@ size_t text_fit(const char *s, size_t max_len)
 {
     size_t i = 0;
     while (i < max_len && s[i] != '\0') {
-        size_t step = 1;
-        if (text_is_lead_byte((unsigned char)s[i]) && s[i + 1] != '\0')
-            step = 2;
-        if (i + step > max_len)
+        if (!text_is_lead_byte((unsigned char)s[i])) {
+            i++;
+            continue;
+        }
+        // A pair that does not fit stops here; its trail byte is not read,
+        // as it may lie beyond the max_len bytes the caller vouches for.
+        if (i + 2 > max_len)
             break;
-        i += step;
+        // A lead byte that ends the text is a character of its own.
+        i += s[i + 1] != '\0' ? 2 : 1;
     }
     return i;
 }
