@@ -28,6 +28,7 @@ import zlib
 CONFIRM_CAPTION = "確認"
 CONFIRM_TEXT = "ファイルをコピーしますか？"
 RESULT_CAPTION = "結果"
+BACKDROP_CAPTION = "背景"
 RESULT_TEXT = {"yes": "はいが選ばれました。", "no": "いいえが選ばれました。"}
 PROGRESS_CAPTION = "進行状況"
 
@@ -131,6 +132,15 @@ def check_answer(records, answer, exit_code, spawned, shot):
     check(box.get("default") == 7, f"確認 default button is {box.get('default')}")
     check(box.get("visible") is True and box.get("enabled") is True, "確認 not visible and enabled")
     pid = box["pid"]
+    backdrops = windows(records, BACKDROP_CAPTION)
+    if check(len(backdrops) == 1, f"{BACKDROP_CAPTION} shown {len(backdrops)} times, not once"):
+        backdrop = backdrops[0]
+        check(backdrop.get("class") == "FixtureBackdrop" and backdrop.get("kind") == "window",
+              f"backdrop recorded as {backdrop.get('class')}/{backdrop.get('kind')}")
+        check(backdrop.get("maximized") is True, "the backdrop is not recorded as maximised")
+        check(box.get("owner") == backdrop["hwnd"], "確認 is not recorded as owned by the backdrop")
+        gone = [r for r in records if r["event"] == "hide" and r.get("hwnd") == backdrop["hwnd"]]
+        check(len(gone) == 1 and gone[0].get("destroyed") is True, "the backdrop's end was not recorded")
     if spawned:
         check(pid != root, "the windows came from the started program, not from its child")
         child = [r for r in process if r["pid"] == pid]

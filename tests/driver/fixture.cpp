@@ -2,7 +2,8 @@
 // the driver is for: ANSI calls with code page 932 text, message boxes and
 // a modal dialog whose texts change while it is shown.
 //
-//   fixture.exe          asks 確認 "ファイルをコピーしますか？" (Yes/No, question icon,
+//   fixture.exe          shows a maximised backdrop (背景) that owns everything
+//                        after it, asks 確認 "ファイルをコピーしますか？" (Yes/No, question icon,
 //                        No is the default), tells the answer in a second box
 //                        (結果, information icon), then shows the 進行状況 dialog
 //                        that counts to three and enables OK. Exit code: the
@@ -35,6 +36,7 @@
     "\x81\x42"  // いいえが選ばれました。
 #define TXT_PREPARING "\x8F\x80\x94\xF5\x92\x86\x82\xC5\x82\xB7"  // 準備中です
 #define TXT_COPYING "\x83\x52\x83\x73\x81\x5B\x92\x86"            // コピー中
+#define TXT_BACKDROP "\x94\x77\x8C\x69"  // 背景
 #define TXT_DONE "\x8A\xAE\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD"  // 完了しました
 
 enum { STEPS = 3, TIMER_ID = 1, TIMER_MS = 300, WM_FIXTURE_WORK = WM_APP + 1 };
@@ -94,11 +96,36 @@ static INT_PTR CALLBACK progress_proc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp)
     return FALSE;
 }
 
+// A backdrop like an installer's: maximised, with no message loop of its
+// own (the modal loops of the boxes and the dialog dispatch its messages).
+static HWND create_backdrop(HINSTANCE instance)
+{
+    WNDCLASSA wc;
+    memset(&wc, 0, sizeof wc);
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(NULL, IDC_ARROW);
+    wc.hbrBackground = CreateSolidBrush(RGB(0, 0, 128));
+    wc.lpszClassName = "FixtureBackdrop";
+    if (!RegisterClassA(&wc))
+        return NULL;
+    HWND backdrop = CreateWindowExA(0, wc.lpszClassName, TXT_BACKDROP, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
+                                    CW_USEDEFAULT, 0, NULL, NULL, instance, NULL);
+    if (backdrop) {
+        ShowWindow(backdrop, SW_SHOWMAXIMIZED);
+        UpdateWindow(backdrop);
+    }
+    return backdrop;
+}
+
 static int ask_and_copy(HINSTANCE instance)
 {
-    int answer = MessageBoxA(NULL, TXT_COPY_QUESTION, TXT_CONFIRM, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
-    MessageBoxA(NULL, answer == IDYES ? TXT_YES_CHOSEN : TXT_NO_CHOSEN, TXT_RESULT, MB_OK | MB_ICONINFORMATION);
-    INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_FIXTURE_PROGRESS), NULL, progress_proc, 0);
+    HWND backdrop = create_backdrop(instance);
+    int answer = MessageBoxA(backdrop, TXT_COPY_QUESTION, TXT_CONFIRM, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+    MessageBoxA(backdrop, answer == IDYES ? TXT_YES_CHOSEN : TXT_NO_CHOSEN, TXT_RESULT, MB_OK | MB_ICONINFORMATION);
+    INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_FIXTURE_PROGRESS), backdrop, progress_proc, 0);
+    if (backdrop)
+        DestroyWindow(backdrop);
     return answer + (result == IDOK ? 0 : 100);
 }
 
