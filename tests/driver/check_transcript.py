@@ -177,14 +177,23 @@ def check_answer(records, answer, exit_code, spawned, shot):
         status, bar = dialog_status, dialog_bar
         check(status(dialog) == "準備中です", f"進行状況 first shown with {status(dialog)!r}")
         states = [r for r in records if r.get("hwnd") == dialog["hwnd"] and r["event"] in ("show", "change")]
-        seen = [status(r) for r in states]
+        def distinct(values):
+            return [v for i, v in enumerate(values) if i == 0 or values[i - 1] != v]
+
+        seen = distinct([status(r) for r in states])
         if answer == "yes":
             expected = ["準備中です", "コピー中 1/3", "コピー中 2/3", "コピー中 3/3", "完了しました"]
             check(seen == expected, f"進行状況 texts were {seen}")
-            check([bar(r) for r in states] == [(0, 0, 3), (1, 0, 3), (2, 0, 3), (3, 0, 3), (3, 0, 3)],
-                  f"progress was {[bar(r) for r in states]}")
+            bars = distinct([bar(r) for r in states])
+            check(bars == [(0, 0, 3), (1, 0, 3), (2, 0, 3), (3, 0, 3)], f"progress was {bars}")
             ok = [c for c in states[-1].get("controls", []) if c["id"] == 1]
             check(ok and ok[0]["enabled"], "OK was not enabled at the end")
+            typed = [r for r in records if r["event"] == "action" and r.get("op") == "type"]
+            check(len(typed) == 1 and typed[0].get("id") == 1003 and typed[0].get("text") == "メモ",
+                  f"the note was not typed: {typed}")
+            notes = [c["text"] for r in records if r.get("hwnd") == dialog["hwnd"]
+                     for c in r.get("controls", []) if c["id"] == 1003]
+            check(notes and notes[-1] == "メモ", f"the note field was recorded as {notes[-1:]}")
         hides = [r for r in records if r.get("hwnd") == dialog["hwnd"] and r["event"] == "hide"]
         check(len(hides) == 1, "進行状況 was not recorded as hidden once")
 

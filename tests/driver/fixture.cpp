@@ -7,8 +7,8 @@
 //                        No is the default), tells the answer in a second box
 //                        (結果, information icon), then shows the 進行状況 dialog
 //                        that counts to three and enables OK. Exit code: the
-//                        answer (6 Yes, 7 No), plus 100 when the dialog was
-//                        cancelled.
+//                        answer (6 Yes, 7 No), plus 10 when the dialog's note
+//                        field held メモ at OK, plus 100 when it was cancelled.
 //   fixture.exe /spawn   starts a copy of itself without arguments (WinExec)
 //                        and ends at once with exit code 0.
 //   fixture.exe /icons   one OK box for each icon and one without; exit code 0.
@@ -36,6 +36,7 @@
     "\x81\x42"  // いいえが選ばれました。
 #define TXT_PREPARING "\x8F\x80\x94\xF5\x92\x86\x82\xC5\x82\xB7"  // 準備中です
 #define TXT_COPYING "\x83\x52\x83\x73\x81\x5B\x92\x86"            // コピー中
+#define TXT_NOTE "\x83\x81\x83\x82"  // メモ
 #define TXT_BACKDROP "\x94\x77\x8C\x69"  // 背景
 #define TXT_DONE "\x8A\xAE\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD"  // 完了しました
 
@@ -43,6 +44,7 @@ enum { STEPS = 3, TIMER_ID = 1, TIMER_MS = 300, WM_FIXTURE_WORK = WM_APP + 1 };
 
 static int step;
 static int busy;
+static int note_ok;
 
 static void show_step(HWND dlg)
 {
@@ -87,6 +89,9 @@ static INT_PTR CALLBACK progress_proc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp)
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
+            char note[64];
+            GetDlgItemTextA(dlg, IDC_FIXTURE_NOTE, note, sizeof note);
+            note_ok = strcmp(note, TXT_NOTE) == 0;
             KillTimer(dlg, TIMER_ID);
             EndDialog(dlg, LOWORD(wp));
             return TRUE;
@@ -126,7 +131,7 @@ static int ask_and_copy(HINSTANCE instance)
     INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_FIXTURE_PROGRESS), backdrop, progress_proc, 0);
     if (backdrop)
         DestroyWindow(backdrop);
-    return answer + (result == IDOK ? 0 : 100);
+    return answer + (result == IDOK ? (note_ok ? 10 : 0) : 100);
 }
 
 static int show_icons(void)

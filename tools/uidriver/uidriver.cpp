@@ -298,6 +298,10 @@ static int do_step(const ScnStep *st, int procs_running)
             return STEP_FAILED;
         }
         log_action(st, run.current, how);
+        // The program has just answered: record what the typing changed
+        // before a later action (a click on OK) hides the window.
+        if (st->op == SCN_TYPE)
+            winrec_poll(ICON_WAIT_MS);
         return STEP_DONE;
     }
     case SCN_WAIT_MATCH: {
