@@ -92,7 +92,7 @@ start_xvfb() {
 # Settings of a new prefix: Japanese fonts; one virtual desktop as large as
 # the screen, so that Wine draws captions and frames itself (there is no
 # window manager) and screenshots show them; no crash dialog that would wait
-# for a click.
+# for a click; unmanaged X windows (no window manager to wait for).
 write_prefix_settings() {
     local reg=$run_dir/settings.reg geometry=${WINERUN_GEOMETRY:-1024x768x24}
     local desktop=${geometry%x*}
@@ -122,6 +122,9 @@ Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]
 "Default"="@GEOMETRY@"
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
 
 [HKEY_CURRENT_USER\Software\Wine\WineDbg]
 "ShowCrashDialog"=dword:00000000
