@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test:
+#   build/native  clang with ASan + UBSan: native tests and libFuzzer targets
+#   build/x86_64  64-bit Windows, MinSizeRel, with the integration and
+#                 end-to-end tests run under Wine (ctest, fixture "wine")
+#   build/i686    32-bit Windows, MinSizeRel: built only (it cannot run here)
+# then runs each fuzz target build/native/tests/fuzz/fuzz_* for a while and
+# prints the size benchmark. Exit status 1 when any step failed.
+#
+#   ./test.sh
+#
+# Settings from the environment:
+#   FUZZ_SECONDS  how long each fuzz target runs (default 30)
+set -uo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+cd "$root"
+
+fuzz_seconds=${FUZZ_SECONDS:-30}
+logs=$root/build/logs
+mkdir -p "$logs"
+
+results=()
+failed=0
+started=$SECONDS
+
+# step NAME COMMAND...: runs a step, notes its outcome and time.
+step() {
+    local name=$1 t0=$SECONDS status
+    shift
+    echo
+    echo "=== $name"
+    if "$@"; then status=passed; else status=FAILED; failed=1; fi
+    results+=("$(printf '%-28s %-7s %5d s' "$name" "$status" $((SECONDS - t0)))")
+    [ $status = passed ]
+}
+
+# Quiet for the long build logs: the last lines only when it failed.
+logged() {
+    local log=$logs/$1
+    shift
+    if "$@" >"$log" 2>&1; then
+        tail -n 1 "$log"
+        return 0
+    fi
+    grep -E 'error|Error|FAILED' "$log" | head -40
+    echo "--- last lines of $log:"
+    tail -n 30 "$log"
+    return 1
+}
+
+# Keep building the other targets when one fails, so that the tests of the
+# parts that do build still run (and the failure is still reported).
+keep_going() {
+    case "$(sed -n 's/^CMAKE_GENERATOR:INTERNAL=//p' "$root/build/$1/CMakeCache.txt" 2>/dev/null)" in
+        Ninja*) echo "-k 0" ;;
+        *) echo "-k" ;;
+    esac
+}
+
+configure_and_build() {
+    local preset=$1
+    logged "$preset-configure.log" cmake --preset "$preset" || return 1
+    # shellcheck disable=SC2046
+    logged "$preset-build.log" cmake --build --preset "$preset" -- $(keep_going "$preset")
+}
+
+run_ctest() {
+    local preset=$1
+    ctest --preset "$preset" 2>&1 | tee "$logs/$preset-ctest.log"
+}
+
+run_fuzzers() {
+    local dir=$root/build/native/tests/fuzz fuzzers=() f name work status=0
+    if [ -d "$dir" ]; then
+        while IFS= read -r f; do fuzzers+=("$f"); done < <(
+            find "$dir" -maxdepth 1 -type f -name 'fuzz_*' -perm -u+x | sort)
+    fi
+    if [ ${#fuzzers[@]} = 0 ]; then
+        echo "no fuzz targets found ($dir/fuzz_*)"
+        return 1
+    fi
+    for f in "${fuzzers[@]}"; do
+        name=$(basename "$f")
+        work=$root/build/native/fuzz-runs/$name
+        rm -rf "$work"
+        mkdir -p "$work/inputs"
+        local seeds=()
+        [ -d "$root/tests/fuzz/corpus/$name" ] && seeds=("$root/tests/fuzz/corpus/$name")
+        # New inputs go to a scratch folder first; the seeds stay unchanged.
+        if "$f" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+                -print_final_stats=1 -artifact_prefix="$work/" \
+                "$work/inputs" "${seeds[@]}" >"$work/log" 2>&1; then
+            echo "$name: $(grep -Eo 'stat::number_of_executed_units: *[0-9]+' "$work/log" |
+                grep -Eo '[0-9]+$') runs in ${fuzz_seconds} s, no failure"
+        else
+            echo "$name: FAILED (log $work/log, inputs that failed: $work/crash-*, leak-*, timeout-*)"
+            grep -E -A25 '==ERROR|runtime error|SUMMARY' "$work/log" | head -60
+            status=1
+        fi
+    done
+    return $status
+}
+
+step "dependencies" tools/install-deps.sh
+
+native_ok=0
+step "native: configure + build" configure_and_build native && native_ok=1
+x64_ok=0
+step "x86_64: configure + build" configure_and_build x86_64 && x64_ok=1
+step "i686: configure + build" configure_and_build i686
+
+# Tests run also after a partial build: what was built is tested, and a
+# test whose program is missing fails.
+if [ -f build/native/CTestTestfile.cmake ]; then
+    step "native: ctest" run_ctest native
+else
+    results+=("$(printf '%-28s %-7s' "native: ctest" "FAILED")  (not configured)"); failed=1
+fi
+if [ -f build/x86_64/CTestTestfile.cmake ]; then
+    step "x86_64: ctest (Wine)" run_ctest x86_64
+    # wine_stop ends the Wine session; this also covers an interrupted ctest.
+    [ -x build/x86_64/winerun ] && build/x86_64/winerun --stop >/dev/null 2>&1
+else
+    results+=("$(printf '%-28s %-7s' "x86_64: ctest (Wine)" "FAILED")  (not configured)"); failed=1
+fi
+step "fuzz (${fuzz_seconds} s each)" run_fuzzers
+
+# Figures only: never a failure.
+echo
+echo "=== size benchmark"
+bench/size.sh || true
+
+echo
+echo "=== summary"
+for r in "${results[@]}"; do echo "  $r"; done
+echo "  total $((SECONDS - started)) s; logs in $logs"
+[ $native_ok = 1 ] && [ $x64_ok = 1 ] || echo "  (a build failed: see the logs above)"
+if [ $failed = 0 ]; then
+    echo "ALL PASSED"
+    exit 0
+fi
+echo "SOME STEPS FAILED"
+exit 1
