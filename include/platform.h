@@ -14,8 +14,10 @@
 
 // Libraries that are not taken from the system folder by the loader itself
 // are loaded by full path from there, never from the program's folder
-// (a download folder may hold a planted DLL). Call once at start; returns 1
-// when every library and entry point was found.
+// (a download folder may hold a planted DLL). Call once, first thing in
+// WinMain: user32, gdi32 and comdlg32 are delay-loaded at their first call and
+// must not be reached before the search is restricted. Returns 1 when every
+// library and entry point was found.
 int load_system_libraries(void);
 
 // The version installer's entry points, reached through load_system_libraries.

@@ -1,10 +1,13 @@
 // Loading of the libraries that setup.exe does not import statically.
 //
-// setup.exe imports only libraries that the loader always takes from the
-// system folder. Everything else (the version installer, the common
-// controls) is loaded here, from the system folder only: an installer is
-// often started from a download folder, where a planted DLL of the same
-// name must never be picked up.
+// setup.exe imports statically only kernel32, advapi32 and msvcrt, which
+// pull in nothing but the system's known libraries. user32, gdi32 and
+// comdlg32 are delay-loaded (cmake/delay_import.cmake): their first call
+// loads them, and with them what they import (Wine's user32 imports
+// version.dll), under the search order set here. Everything else (the
+// version installer, the common controls) is loaded here, from the system
+// folder only: an installer is often started from a download folder, where a
+// planted DLL of the same name must never be picked up.
 #include "platform.h"
 
 #include <commctrl.h>
