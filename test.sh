@@ -43,7 +43,7 @@ logged() {
         tail -n 1 "$log"
         return 0
     fi
-    grep -E 'error|Error|FAILED' "$log" | head -40
+    grep -E -A4 'error|Error|FAILED' "$log" | head -60
     echo "--- last lines of $log:"
     tail -n 30 "$log"
     return 1

@@ -78,7 +78,7 @@ for input in "${inputs[@]}"; do
             else if (name == ".rsrc") kind[name] = "resources"
             else if (name == ".data" || name == ".rdata" || name == ".bss" || name == ".tls" || name == ".CRT") kind[name] = "data"
             else if (name == ".idata" || name == ".didat") kind[name] = "imports"
-            else if (name == ".pdata" || name == ".xdata" || name == ".eh_frame") kind[name] = "unwind"
+            else if (name == ".pdata" || name == ".xdata" || name ~ /^\.eh_fram/) kind[name] = "unwind"
             else if (name == ".reloc") kind[name] = "relocations"
             else kind[name] = "other"
             if (flags !~ /CONTENTS/) kind[name] = kind[name] " (memory only)"
