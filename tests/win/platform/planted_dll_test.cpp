@@ -4,8 +4,8 @@
 //
 // The test copies setup.exe into a fresh folder beside planted copies of
 // version.dll and comctl32.dll (planted_dll.c: each leaves a marker file when
-// it runs), has Wine prefer a file found by the search over its own library
-// for these programs, as Windows does, and runs setup.exe as a debugger
+// it runs), has Wine prefer a file found by the search over its own library,
+// as Windows does, for the time of the test, and runs setup.exe as a debugger
 // would: every library the process loads is recorded with its full path. A
 // copy that setup.exe may start from its temporary folder (which holds planted
 // libraries too) is covered by the marker files. As a control, a program that
@@ -283,32 +283,60 @@ void remove_tree(const std::string &dir)
 }
 
 const char *const kPlanted[] = {"version.dll", "comctl32.dll"};
-const char *const kPrograms[] = {"setup.exe", "load_plain.exe"};
-
 // Wine prefers its own libraries to a file of the same name that the search
-// finds; Windows takes the file. Per-program load order settings make Wine
-// behave as Windows does for these two programs.
-const char kAppDefaults[] = "Software\\Wine\\AppDefaults\\";
+// finds; Windows takes the file. For the time of a test, Wine's load order
+// for the planted names is "native, then builtin" in every program (the copy
+// that setup.exe starts from its temporary folder has a name of its own).
+// Elsewhere the search finds Wine's placeholder files in the system folder,
+// for which Wine still uses its own libraries.
+const char kOverrides[] = "Software\\Wine\\DllOverrides";
 
-void set_native_first(bool on)
+struct SavedOverride {
+    std::string name;
+    bool present;
+    std::string value;
+};
+
+std::vector<SavedOverride> set_native_first()
 {
-    for (const char *program : kPrograms) {
-        std::string key_name = std::string(kAppDefaults) + program + "\\DllOverrides";
-        if (!on) {
-            RegDeleteKeyA(HKEY_CURRENT_USER, key_name.c_str());
-            RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kAppDefaults) + program).c_str());
-            continue;
-        }
-        HKEY key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key_name.c_str(), 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL),
-                  (LONG)ERROR_SUCCESS);
-        for (const char *lib : kPlanted) {
-            std::string name(lib, strlen(lib) - 4);  // without ".dll"
-            const char order[] = "native,builtin";
-            RegSetValueExA(key, name.c_str(), 0, REG_SZ, (const BYTE *)order, sizeof order);
-        }
-        RegCloseKey(key);
+    std::vector<SavedOverride> saved;
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kOverrides, 0, NULL, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, NULL, &key,
+                        NULL) != ERROR_SUCCESS) {
+        ADD_FAILURE() << "cannot open HKCU\\" << kOverrides;
+        return saved;
     }
+    for (const char *lib : kPlanted) {
+        SavedOverride old = {std::string(lib, strlen(lib) - 4), false, ""};  // name without ".dll"
+        char value[64];
+        DWORD size = sizeof value, type = 0;
+        if (RegQueryValueExA(key, old.name.c_str(), NULL, &type, (BYTE *)value, &size) == ERROR_SUCCESS &&
+            type == REG_SZ) {
+            old.present = true;
+            old.value.assign(value, strnlen(value, size));
+        }
+        saved.push_back(old);
+        const char order[] = "native,builtin";
+        EXPECT_EQ(RegSetValueExA(key, old.name.c_str(), 0, REG_SZ, (const BYTE *)order, sizeof order),
+                  (LONG)ERROR_SUCCESS);
+    }
+    RegCloseKey(key);
+    return saved;
+}
+
+void restore_overrides(const std::vector<SavedOverride> &saved)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kOverrides, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    for (const SavedOverride &old : saved) {
+        if (old.present)
+            RegSetValueExA(key, old.name.c_str(), 0, REG_SZ, (const BYTE *)old.value.c_str(),
+                           (DWORD)old.value.size() + 1);
+        else
+            RegDeleteValueA(key, old.name.c_str());
+    }
+    RegCloseKey(key);
 }
 
 // A fresh folder holding setup.exe, the control program and the planted
@@ -317,6 +345,7 @@ void set_native_first(bool on)
 class PlantedDllTest : public ::testing::Test {
 protected:
     std::string dir, temp;
+    std::vector<SavedOverride> saved_overrides;
 
     void SetUp() override
     {
@@ -334,12 +363,12 @@ protected:
             copy_or_fail(windows_path(PLANTED_DIR) + "\\" + lib, dir + "\\" + lib);
             copy_or_fail(windows_path(PLANTED_DIR) + "\\" + lib, temp + "\\" + lib);
         }
-        set_native_first(true);
+        saved_overrides = set_native_first();
     }
 
     void TearDown() override
     {
-        set_native_first(false);
+        restore_overrides(saved_overrides);
         if (!dir.empty()) {
             end_processes_in(dir, 0);
             remove_tree(dir);
@@ -400,18 +429,27 @@ std::string joined(const std::vector<std::string> &list)
 }
 
 // The control: a program that does not restrict its search loads the planted
-// libraries. If this fails, the planting below proves nothing.
+// libraries, from its own folder and, under another name, from the temporary
+// folder. If this fails, the planting below proves nothing.
 TEST_F(PlantedDllTest, PlainLoadLibraryTakesThePlantedDll)
 {
     Trace trace = run_traced("\"" + dir + "\\load_plain.exe\"", dir, temp, 20000, {}, 0);
     ASSERT_TRUE(trace.started) << GetLastError();
     ASSERT_TRUE(trace.ended_by_itself);
     EXPECT_EQ(trace.exit_code, 0u);
-    std::string found = markers();
-    EXPECT_NE(found.find("\\version.dll.loaded by "), std::string::npos) << found << listing(dir);
-    EXPECT_NE(found.find("\\comctl32.dll.loaded by "), std::string::npos) << found;
-    EXPECT_NE(found.find("load_plain.exe"), std::string::npos) << found;
     EXPECT_EQ(loaded_from_folder(trace).size(), 2u) << joined(trace.loaded);
+    std::string found = markers();
+    EXPECT_NE(found.find(dir + "\\version.dll.loaded by " + dir + "\\load_plain.exe"), std::string::npos)
+        << found << listing(dir);
+    EXPECT_NE(found.find(dir + "\\comctl32.dll.loaded by " + dir + "\\load_plain.exe"), std::string::npos)
+        << found;
+
+    std::string copy = temp + "\\~stp1A2B.exe";
+    copy_or_fail(dir + "\\load_plain.exe", copy);
+    trace = run_traced("\"" + copy + "\"", temp, temp, 20000, {}, 0);
+    ASSERT_TRUE(trace.ended_by_itself);
+    found = markers();
+    EXPECT_NE(found.find(temp + "\\version.dll.loaded by " + copy), std::string::npos) << found;
 }
 
 TEST_F(PlantedDllTest, SetupLoadsNoLibraryFromItsFolder)
