@@ -389,16 +389,21 @@ protected:
     }
 
     // The library came from where the system keeps its own: the system
-    // folder, or (under Wine) the folder that ntdll.dll came from.
+    // folder, the side-by-side store (common controls 6), or (under Wine)
+    // the folder that ntdll.dll came from.
     bool loaded_from_system(const Trace &trace, const char *lib)
     {
-        std::string sys = lower(system_dir()), builtin;
+        char windows[MAX_PATH];
+        UINT n = GetWindowsDirectoryA(windows, sizeof windows);
+        std::string sys = lower(system_dir()), sxs = lower(std::string(windows, n)) + "\\winsxs\\", builtin;
         for (const std::string &path : trace.loaded) {
             if (base_name(path) == "ntdll.dll")
                 builtin = folder_of(path);
         }
         for (const std::string &path : trace.loaded) {
-            if (base_name(path) == lib && (folder_of(path) == sys || folder_of(path) == builtin))
+            std::string folder = folder_of(path);
+            if (base_name(path) == lib &&
+                (folder == sys || folder == builtin || lower(path).compare(0, sxs.size(), sxs) == 0))
                 return true;
         }
         return false;
