@@ -166,7 +166,11 @@ ensure_up() {
     exec 9>"$run_dir/run.lock"
     flock -w 300 9 || { say "lock timeout"; return 1; }
     local display=""
-    if [ -s "$run_dir/display" ] && display_alive "$(cat "$run_dir/display")"; then
+    # The recorded display is still ours: the host's display answers, or
+    # the Xvfb that the runner started is still running (a display number
+    # that someone else took over after it ended is not ours).
+    if [ -s "$run_dir/display" ] && display_alive "$(cat "$run_dir/display")" &&
+       { [ ! -e "$run_dir/xvfb.pid" ] || recorded_pid "$run_dir/xvfb.pid" Xvfb >/dev/null; }; then
         display=$(cat "$run_dir/display")
     else
         # The display changed: a wineserver of the old one would keep its
