@@ -127,7 +127,7 @@ key enter
 expect kind=dialog
 shot 4-setup
 key enter
-expect kind=messagebox caption="終了"
+expect kind=messagebox
 shot 5-finished
 key enter
 wait-exit

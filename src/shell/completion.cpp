@@ -23,7 +23,7 @@ static void show_cancel_notice(void)
         script_read_text("break", "title", "[break]title", caption, sizeof caption);
         script_read_text("break", "msg", "[break]msg", text, sizeof text);
     }
-    MessageBoxA(session.backdrop_window, text, caption, MB_OK | MB_ICONEXCLAMATION);
+    sys_MessageBoxA(session.backdrop_window, text, caption, MB_OK | MB_ICONEXCLAMATION);
 }
 
 static void show_closing_message(CompletionCode code)

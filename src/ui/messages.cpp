@@ -1,6 +1,7 @@
 // Message boxes built from catalogue numbers, and page centring.
 #include <string.h>
 
+#include "platform.h"
 #include "resource_ids.h"
 #include "setup.h"
 #include "text.h"
@@ -16,7 +17,7 @@ static int show_box(const char *text, UINT caption_id, UINT style)
 {
     char caption[MESSAGE_CAPTION_SIZE];
     load_catalogue_text(caption_id, caption, sizeof caption);
-    return MessageBoxA(session.backdrop_window, text, caption, style);
+    return sys_MessageBoxA(session.backdrop_window, text, caption, style);
 }
 
 int show_message(UINT text_id, UINT caption_id, UINT style)

@@ -1,0 +1,181 @@
+"""End-to-end bench: runs setup.exe under Wine with the UI driver and gives
+the tests its transcript, the prefix's files and its registry.
+
+Each case gets a scratch folder of its own under the build tree; the Wine
+prefix is the test run's shared one (tools/wine), so a case removes what it
+put there.
+"""
+import json
+import os
+import shutil
+import subprocess
+import sys
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def equal(actual, expected, what):
+    if actual != expected:
+        raise Failure(f"{what}: expected {expected!r}, got {actual!r}")
+
+
+class Transcript:
+    """The driver's JSON lines."""
+
+    def __init__(self, path):
+        self.events = []
+        with open(path, encoding="utf-8") as f:
+            for line in f:
+                line = line.strip()
+                if line:
+                    self.events.append(json.loads(line))
+
+    def shown(self):
+        """Every window at the moment it was first shown, in order."""
+        seen = set()
+        out = []
+        for e in self.events:
+            if e.get("event") == "show" and e["hwnd"] not in seen:
+                seen.add(e["hwnd"])
+                out.append(e)
+        return out
+
+    def last_state(self, hwnd):
+        state = None
+        for e in self.events:
+            if e.get("event") in ("show", "change") and e.get("hwnd") == hwnd:
+                state = e
+        return state
+
+    def dialogs(self):
+        return [w for w in self.shown() if w.get("class") == "#32770"]
+
+    def captions(self):
+        return [w.get("caption", "") for w in self.dialogs()]
+
+    def processes(self):
+        return [e for e in self.events if e.get("event") == "process"]
+
+    def exits(self):
+        return [e for e in self.events if e.get("event") == "exit"]
+
+    def end(self):
+        ends = [e for e in self.events if e.get("event") == "end"]
+        return ends[-1] if ends else None
+
+
+def control(window, ident):
+    for c in window.get("controls", []):
+        if c.get("id") == ident:
+            return c
+    raise Failure(f"window {window.get('caption')!r} has no control {ident}")
+
+
+class Bench:
+    def __init__(self, case):
+        self.case = case
+        self.build = os.environ["SETUP_BUILD_DIR"]
+        self.winerun = os.path.join(self.build, "winerun")
+        self.driver = os.path.join(self.build, "tools", "uidriver", "uidriver.exe")
+        self.medium = os.path.join(self.build, "media", "sample")
+        self.work = os.path.join(self.build, "tests", "e2e", "work", case)
+        shutil.rmtree(self.work, ignore_errors=True)
+        os.makedirs(self.work)
+        env = subprocess.run([self.winerun, "--print-env"], check=True, capture_output=True,
+                             text=True).stdout
+        self.prefix = None
+        for line in env.splitlines():
+            line = line.replace("export ", "")
+            if line.startswith("WINEPREFIX="):
+                self.prefix = line.split("=", 1)[1].strip("'\"")
+        check(self.prefix and os.path.isdir(self.prefix), f"no Wine prefix: {env}")
+        self.drive_c = os.path.join(self.prefix, "drive_c")
+        self.cleanups = []
+
+    # Paths: the host's files are on drive Z: for the programs under Wine.
+    @staticmethod
+    def z(path):
+        return "Z:" + path.replace("/", "\\")
+
+    def c_path(self, *parts):
+        """Unix path of C:\\<parts> in the prefix."""
+        return os.path.join(self.drive_c, *parts)
+
+    def copy_medium(self, name="medium", exe_name="setup.exe"):
+        """A private copy of the sample medium; the program may be renamed
+        (its script is renamed with it)."""
+        dest = os.path.join(self.work, name)
+        shutil.copytree(self.medium, dest)
+        if exe_name != "setup.exe":
+            stem = exe_name.rsplit(".", 1)[0]
+            os.rename(os.path.join(dest, "setup.exe"), os.path.join(dest, exe_name))
+            os.rename(os.path.join(dest, "setup.inf"), os.path.join(dest, stem + ".inf"))
+        return dest
+
+    def wine(self, *args, check_status=True):
+        return subprocess.run([self.winerun, "--env", *args], capture_output=True, check=check_status)
+
+    def unix_path(self, windows_path):
+        out = self.wine("wine", "winepath", "-u", windows_path).stdout
+        return out.decode("utf-8").strip()
+
+    def temp_dir(self):
+        """The Unix path of the prefix user's temporary folder."""
+        if not getattr(self, "_temp", None):
+            out = self.wine("wine", "cmd", "/c", "echo", "%TEMP%").stdout.decode("utf-8").strip()
+            self._temp = self.unix_path(out)
+            check(os.path.isdir(self._temp), f"no temporary folder {out} ({self._temp})")
+        return self._temp
+
+    def run(self, program, args=(), scenario="wait-exit\n", timeout=60, expect_ok=True, windows_path=None):
+        """Runs program (a Unix path; started by windows_path when given, for
+        a program inside the prefix) under the driver; returns the
+        transcript."""
+        scn = os.path.join(self.work, "scenario.scn")
+        with open(scn, "w", encoding="utf-8") as f:
+            f.write(scenario)
+        log = os.path.join(self.work, "transcript.jsonl")
+        shots = os.path.join(self.work, "shots")
+        os.makedirs(shots, exist_ok=True)
+        cmd = [self.winerun, self.driver, "--scenario", self.z(scn), "--log", self.z(log),
+               "--shots", self.z(shots), "--timeout", str(timeout), "--", windows_path or self.z(program), *args]
+        proc = subprocess.run(cmd, cwd=os.path.dirname(program), capture_output=True,
+                              timeout=timeout + 60)
+        self.driver_status = proc.returncode
+        self.driver_stderr = proc.stderr.decode("utf-8", "replace")
+        transcript = Transcript(log)
+        if expect_ok and proc.returncode != 0:
+            raise Failure(f"driver exit {proc.returncode}: {self.driver_stderr.strip()}\n"
+                          f"(transcript {log}, pictures {shots})")
+        return transcript
+
+    def finish(self):
+        for fn in reversed(self.cleanups):
+            try:
+                fn()
+            except Exception as e:  # clean-up must not hide the result
+                print(f"clean-up: {e}", file=sys.stderr)
+
+
+def main(cases):
+    """python3 case_file.py NAME: runs one case (a function) of the file."""
+    if len(sys.argv) != 2 or sys.argv[1] not in cases:
+        print("cases: " + " ".join(sorted(cases)), file=sys.stderr)
+        sys.exit(2)
+    name = sys.argv[1]
+    bench = Bench(name)
+    try:
+        cases[name](bench)
+    except Failure as e:
+        print(f"FAILED {name}: {e}", file=sys.stderr)
+        sys.exit(1)
+    finally:
+        bench.finish()
+    print(f"passed {name}")

@@ -1,0 +1,52 @@
+"""Reading the expected texts: the medium's setup.inf (code page 932) and the
+message catalogue's expected data (UTF-8, tests/win/resources)."""
+import os
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def read_script(path):
+    """{section: {key: value}} with lower-case names; the first key counts."""
+    sections = {}
+    current = None
+    with open(path, "rb") as f:
+        text = f.read().decode("cp932")
+    for line in text.splitlines():
+        line = line.strip()
+        if not line or line.startswith(";"):
+            continue
+        if line.startswith("[") and "]" in line:
+            current = sections.setdefault(line[1:line.index("]")].lower(), {})
+            continue
+        if current is not None and "=" in line:
+            key, value = line.split("=", 1)
+            current.setdefault(key.strip().lower(), value.strip())
+    return sections
+
+
+def turned(value):
+    """The script text lookup's escapes: \\t and \\n."""
+    out = []
+    i = 0
+    while i < len(value):
+        if value[i] == "\\" and i + 1 < len(value) and value[i + 1] in "tn":
+            out.append("\t" if value[i + 1] == "t" else "\n")
+            i += 2
+            continue
+        out.append(value[i])
+        i += 1
+    return "".join(out)
+
+
+def catalogue():
+    """{number: text} of the message catalogue, as expected."""
+    entries = {}
+    path = os.path.join(HERE, "..", "win", "resources", "catalogue.txt")
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            line = line.rstrip("\n")
+            if not line or line.startswith("#"):
+                continue
+            number, text = line.split("\t", 1)
+            entries[int(number)] = text.replace("\\n", "\n").replace("\\\\", "\\")
+    return entries

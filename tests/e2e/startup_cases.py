@@ -1,0 +1,172 @@
+"""Start-up end to end: command line, refusals, bootstrap into the temporary
+copy, backdrop and the order of the wizard's pages."""
+import glob
+import os
+import shutil
+
+from bench import Failure, check, equal, main
+from script_data import catalogue, read_script, turned
+
+MESSAGES = catalogue()
+CAP_END = 16010
+MSG_DEBUG_RUN = 107
+
+
+PROGRESS = "ﾌｧｲﾙのｺﾋﾟｰ"
+
+
+def pages(t):
+    """Captions of the dialogs in the order the program shows them. Pages are
+    modal one after another, so their order in the transcript is theirs; the
+    closing box comes up while the progress dialog is still being shown, so
+    the transcript may hold the two either way round."""
+    captions = t.captions()
+    if PROGRESS in captions and captions[-1] == PROGRESS:
+        captions = captions[:-2] + [PROGRESS, captions[-2]]
+    return captions
+
+
+def last_box(t):
+    boxes = [w for w in t.dialogs() if w.get("kind") == "messagebox"]
+    if not boxes:
+        raise Failure("no message box shown")
+    return boxes[-1]
+
+
+def temp_copies(b):
+    return sorted(glob.glob(os.path.join(b.temp_dir(), "~st*")))
+
+
+def remove_new_temp_copies(b, before):
+    def clean():
+        for path in temp_copies(b):
+            if path not in before:
+                os.remove(path)
+    return clean
+
+
+def unknown_token(b):
+    medium = b.copy_medium()
+    before = temp_copies(b)
+    t = b.run(os.path.join(medium, "setup.exe"), ["/SETUP", "/BOGUS"])
+    equal(t.shown(), [], "windows shown")
+    equal([e["code"] for e in t.exits()], [0], "exit codes")
+    equal(temp_copies(b), before, "temporary copies")
+
+
+def started_from_its_destination(b):
+    script = read_script(os.path.join(b.medium, "setup.inf"))
+    installed = b.c_path("Program Files", script["general"]["default_dir"])
+    check(not os.path.exists(installed), f"{installed} exists before the test")
+    os.makedirs(installed)
+    b.cleanups.append(lambda: shutil.rmtree(installed))
+    for name in ("setup.exe", "setup.inf"):
+        shutil.copy(os.path.join(b.medium, name), installed)
+    before = temp_copies(b)
+    program = os.path.join(installed, "setup.exe")
+    # Started as C:\Program Files\..., the way the installed copy is found.
+    windows_program = "C:\\Program Files\\" + script["general"]["default_dir"] + "\\setup.exe"
+
+    # As setup: refused with 32022 before anything else.
+    t = b.run(program, [], "timeout 30\nexpect kind=messagebox\nshot refused\nkey enter\nwait-exit\n",
+              windows_path=windows_program)
+    shown = t.shown()
+    equal(len(shown), 1, "windows shown")
+    box = shown[0]
+    equal(box.get("kind"), "messagebox", "kind")
+    equal(box.get("text"), MESSAGES[32022], "text")
+    equal(box.get("caption"), MESSAGES[16015], "caption")
+    equal(box.get("icon"), "stop", "icon")
+    equal([x["id"] for x in box.get("buttons", [])], [1], "buttons")
+    equal([e["code"] for e in t.exits()], [0], "exit codes")
+    equal(temp_copies(b), before, "temporary copies")
+
+    # As uninstaller from the same folder it goes on: backdrop, farewell
+    # page, progress dialog (a rehearsal here, so nothing is removed).
+    t = b.run(program, ["/UNINSTALL", "/DEBUG"],
+              "timeout 30\nexpect class=\"Setup\"\nexpect kind=dialog caption=\"Welcome\"\nclick 1\n"
+              "expect kind=messagebox\nkey enter\nwait-exit\n", windows_path=windows_program)
+    backdrop = [w for w in t.shown() if w.get("class") == "Setup"]
+    equal(len(backdrop), 1, "backdrop windows")
+    equal(backdrop[0].get("caption"), turned(script["general"]["title_uninstall"]), "backdrop title")
+    equal(pages(t), ["Welcome", PROGRESS, MESSAGES[CAP_END]], "dialogs")
+    equal(last_box(t).get("text"), MESSAGES[MSG_DEBUG_RUN], "closing text")
+    check(os.path.exists(program), "the uninstaller's rehearsal removed nothing")
+
+
+def wizard_through_temporary_copy(b):
+    script = read_script(os.path.join(b.medium, "setup.inf"))
+    medium = b.copy_medium()
+    before = temp_copies(b)
+    b.cleanups.append(remove_new_temp_copies(b, before))
+    scenario = "timeout 30\nexpect class=\"Setup\"\nexpect kind=dialog caption=\"Start\"\nshot start\nclick 1\n" \
+               "expect kind=dialog caption=\"Welcome\"\nclick 1\n"
+    for _ in range(2):
+        scenario += "expect kind=dialog caption=\"Copyright\"\nclick 1\n" \
+                    "expect kind=dialog caption=\"Setup\"\nclick 1010\n"
+    scenario += "expect kind=dialog caption=\"Copyright\"\nclick 1\nexpect kind=dialog caption=\"Setup\"\n" \
+                "click 1\nexpect kind=messagebox\nshot closing\nkey enter\nwait-exit\n"
+    t = b.run(os.path.join(medium, "setup.exe"), ["/DEBUG"], scenario)
+
+    # The medium's program starts its copy in the temporary folder and ends;
+    # the copy runs the wizard.
+    names = [os.path.basename(p["exe"].replace("\\", "/")).lower() for p in t.processes()]
+    equal(len(names), 2, f"processes {names}")
+    equal(names[0], "setup.exe", "first process")
+    check(names[1].startswith("~st") and names[1].endswith(".exe"), f"the copy is {names[1]}")
+    window_pids = {w["pid"] for w in t.shown()}
+    equal(window_pids, {t.processes()[1]["pid"]}, "only the copy shows windows")
+
+    backdrops = [w for w in t.shown() if w.get("class") == "Setup"]
+    equal(len(backdrops), 1, "backdrop windows")
+    backdrop = backdrops[0]
+    equal(backdrop.get("caption"), turned(script["general"]["title"]), "backdrop title")
+    check(backdrop.get("maximized"), "backdrop is maximised")
+    equal(pages(t), ["Start", "Welcome"] + ["Copyright", "Setup"] * 3 + [PROGRESS, MESSAGES[CAP_END]],
+          "pages in order")
+    closing = last_box(t)
+    equal(closing.get("text"), MESSAGES[MSG_DEBUG_RUN], "closing text")
+    equal(closing.get("icon"), "information", "closing icon")
+
+    # The copy's script was removed at the end; the copy itself is left for
+    # the self-removal step.
+    new = [os.path.basename(p) for p in temp_copies(b) if p not in before]
+    check(not any(n.endswith(".inf") for n in new), f"script copy left: {new}")
+    check(not any(n.endswith(".tmp") for n in new), f"placeholder left: {new}")
+
+
+def cancel_on_start_page(b):
+    script = read_script(os.path.join(b.medium, "setup.inf"))
+    medium = b.copy_medium()
+    before = temp_copies(b)
+    b.cleanups.append(remove_new_temp_copies(b, before))
+    t = b.run(os.path.join(medium, "setup.exe"), [],
+              "timeout 30\nexpect kind=dialog caption=\"Start\"\nkey escape\n"
+              "expect kind=messagebox\nshot cancelled\nkey enter\nwait-exit\n")
+    equal(t.captions(), ["Start", turned(script["break"]["title"])], "dialogs")
+    notice = last_box(t)
+    equal(notice.get("text"), turned(script["break"]["msg"]), "cancel notice")
+    check("\n" in notice.get("text"), "the notice keeps its line breaks")
+    equal(notice.get("icon"), "exclamation", "cancel icon")
+    new = [os.path.basename(p) for p in temp_copies(b) if p not in before]
+    check(not any(n.endswith(".inf") for n in new), f"script copy left: {new}")
+
+
+def other_program_name_runs_in_place(b):
+    medium = b.copy_medium(exe_name="install.exe")
+    before = temp_copies(b)
+    t = b.run(os.path.join(medium, "install.exe"), ["/debug"],
+              "timeout 30\nexpect kind=dialog caption=\"Start\"\nclick 1\n"
+              "expect kind=dialog caption=\"Welcome\"\nclick 1\nexpect kind=dialog caption=\"Copyright\"\n"
+              "click 1\nexpect kind=dialog caption=\"Setup\"\nclick 1\nexpect kind=messagebox\nkey enter\n"
+              "wait-exit\n")
+    equal(len(t.processes()), 1, "no temporary copy is started")
+    equal(temp_copies(b), before, "temporary copies")
+    equal(last_box(t).get("text"), MESSAGES[MSG_DEBUG_RUN], "closing text")
+
+
+CASES = {f.__name__: f for f in (unknown_token, started_from_its_destination, wizard_through_temporary_copy,
+                                 cancel_on_start_page, other_program_name_runs_in_place)}
+
+if __name__ == "__main__":
+    main(CASES)
