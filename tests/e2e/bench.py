@@ -134,10 +134,11 @@ class Bench:
             check(os.path.isdir(self._temp), f"no temporary folder {out} ({self._temp})")
         return self._temp
 
-    def run(self, program, args=(), scenario="wait-exit\n", timeout=60, expect_ok=True, windows_path=None):
+    def run(self, program, args=(), scenario="wait-exit\n", timeout=60, expect_ok=True, windows_path=None,
+            tail=None):
         """Runs program (a Unix path; started by windows_path when given, for
         a program inside the prefix) under the driver; returns the
-        transcript."""
+        transcript. tail is appended to the command line as it stands."""
         scn = os.path.join(self.work, "scenario.scn")
         with open(scn, "w", encoding="utf-8") as f:
             f.write(scenario)
@@ -145,7 +146,10 @@ class Bench:
         shots = os.path.join(self.work, "shots")
         os.makedirs(shots, exist_ok=True)
         cmd = [self.winerun, self.driver, "--scenario", self.z(scn), "--log", self.z(log),
-               "--shots", self.z(shots), "--timeout", str(timeout), "--", windows_path or self.z(program), *args]
+               "--shots", self.z(shots), "--timeout", str(timeout)]
+        if tail is not None:
+            cmd += ["--tail", tail]
+        cmd += ["--", windows_path or self.z(program), *args]
         proc = subprocess.run(cmd, cwd=os.path.dirname(program), capture_output=True,
                               timeout=timeout + 60)
         self.driver_status = proc.returncode

@@ -165,8 +165,58 @@ def other_program_name_runs_in_place(b):
     equal(last_box(t).get("text"), MESSAGES[MSG_DEBUG_RUN], "closing text")
 
 
+def command_lines(b):
+    """How the command line selects the run mode, seen from the pages shown.
+    The program is not named setup.exe, so it runs where it stands."""
+    script = read_script(os.path.join(b.medium, "setup.inf"))
+    medium = b.copy_medium(exe_name="install.exe")
+    program = os.path.join(medium, "install.exe")
+    cancel = "timeout 30\nexpect kind=dialog\nkey escape\nexpect kind=messagebox\nkey enter\nwait-exit\n"
+    setup_notice = turned(script["break"]["title"])
+    uninstall_notice = turned(script["break"]["title_uninstall"])
+    for tail, first_page, notice in (("", "Start", setup_notice),
+                                     (" \t  \t ", "Start", setup_notice),
+                                     ("/uNiNsTaLl", "Welcome", uninstall_notice),
+                                     ("/SETUP /UNINSTALL", "Welcome", uninstall_notice),
+                                     ("/UNINSTALL\t/setup", "Start", setup_notice)):
+        t = b.run(program, tail=tail, scenario=cancel)
+        equal(t.captions(), [first_page, notice], f"dialogs for {tail!r}")
+        equal([e["code"] for e in t.exits()], [0], f"exit code for {tail!r}")
+
+    # /DEBUG before or after the mode: the rehearsal ends with message 107.
+    rehearsal = "timeout 30\nexpect kind=dialog caption=\"Welcome\"\nclick 1\nexpect kind=messagebox\nkey enter\n" \
+                "wait-exit\n"
+    for tail in ("/DEBUG\t/UNINSTALL", "/UNINSTALL /debug"):
+        t = b.run(program, tail=tail, scenario=rehearsal)
+        equal(pages(t), ["Welcome", PROGRESS, MESSAGES[CAP_END]], f"dialogs for {tail!r}")
+        equal(last_box(t).get("text"), MESSAGES[MSG_DEBUG_RUN], f"closing text for {tail!r}")
+
+    # Refused command lines, and a temporary-copy run whose script does not
+    # say where the medium is: no window at all, exit code 0.
+    for tail in ("/SETUP /X", "/setupx", "/TEMP /DEBUG", "/DEBUG /TEMP"):
+        t = b.run(program, tail=tail)
+        equal(t.shown(), [], f"windows for {tail!r}")
+        equal([e["code"] for e in t.exits()], [0], f"exit code for {tail!r}")
+
+    # With the medium's folder in the script, /DEBUG /TEMP is a temporary-copy
+    # rehearsal, which removes its script copy at the end.
+    inf = os.path.join(medium, "install.inf")
+    with open(inf, "rb") as f:
+        content = f.read()
+    # The key must be in the first [general] section to be found.
+    content = content.replace(b"[general]\r\n", b"[general]\r\nsrcdir=" + b.z(medium + "/").encode("cp932") + b"\r\n", 1)
+    with open(inf, "wb") as f:
+        f.write(content)
+    scenario = "timeout 30\nexpect kind=dialog caption=\"Start\"\nclick 1\nexpect kind=dialog caption=\"Welcome\"\n" \
+               "click 1\nexpect kind=dialog caption=\"Copyright\"\nclick 1\nexpect kind=dialog caption=\"Setup\"\n" \
+               "click 1\nexpect kind=messagebox\nkey enter\nwait-exit\n"
+    t = b.run(program, tail="/DEBUG /TEMP", scenario=scenario)
+    equal(last_box(t).get("text"), MESSAGES[MSG_DEBUG_RUN], "closing text of the rehearsal")
+    check(not os.path.exists(inf), "the temporary-copy run removes its script")
+
+
 CASES = {f.__name__: f for f in (unknown_token, started_from_its_destination, wizard_through_temporary_copy,
-                                 cancel_on_start_page, other_program_name_runs_in_place)}
+                                 cancel_on_start_page, other_program_name_runs_in_place, command_lines)}
 
 if __name__ == "__main__":
     main(CASES)

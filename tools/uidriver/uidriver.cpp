@@ -110,7 +110,7 @@ static void usage(void)
 {
     fprintf(stderr,
             "usage: uidriver [--scenario FILE] [--log FILE] [--shots DIR] [--timeout SECONDS]\n"
-            "                [--settle MS] -- PROGRAM [ARGS...]\n");
+            "                [--settle MS] [--tail TEXT] -- PROGRAM [ARGS...]\n");
 }
 
 // Appends one argument to a command line, quoted as the C run-time parses it.
@@ -446,7 +446,7 @@ static int read_scenario(const wchar_t *path)
 
 int wmain(int argc, wchar_t **argv)
 {
-    const wchar_t *scenario_path = NULL, *log_path = NULL;
+    const wchar_t *scenario_path = NULL, *log_path = NULL, *raw_tail = NULL;
     long timeout_s = 120;
     int settle_ms = 150;
     int i = 1;
@@ -471,6 +471,8 @@ int wmain(int argc, wchar_t **argv)
             timeout_s = wcstol(argv[++i], NULL, 10);
         else if (wcscmp(a, L"--settle") == 0)
             settle_ms = (int)wcstol(argv[++i], NULL, 10);
+        else if (wcscmp(a, L"--tail") == 0)
+            raw_tail = argv[++i];
         else {
             usage();
             return EXIT_USAGE;
@@ -502,6 +504,12 @@ int wmain(int argc, wchar_t **argv)
     const wchar_t *program = argv[i];
     for (; i < argc; i++)
         append_argument(cmd, sizeof cmd / sizeof cmd[0], argv[i]);
+    // A tail given as it stands (blanks, tabs, quotes) for testing how the
+    // program splits its own command line.
+    if (raw_tail && wcslen(cmd) + 1 + wcslen(raw_tail) < sizeof cmd / sizeof cmd[0]) {
+        wcscat(cmd, L" ");
+        wcscat(cmd, raw_tail);
+    }
 
     // Bring up the desktop now, so that its process is not started by (and
     // counted as a child of) the program under test.
