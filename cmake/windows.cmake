@@ -6,7 +6,7 @@ set(SETUP_WARNINGS -Wall -Wextra -Wno-cast-function-type -Werror)
 # The product: small, no exceptions or run-time type information, no
 # dependency on the compiler's own DLLs.
 set(SETUP_PRODUCT_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
-    -ffunction-sections -fdata-sections)
+    -ffunction-sections)
 set(SETUP_PRODUCT_LINK -static -s -Wl,--gc-sections -Wl,--dynamicbase -Wl,--nxcompat
     -Wl,--high-entropy-va)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")

@@ -27,6 +27,14 @@ struct SetupSession {
 
     int previous_version_found;
     int over_previous_version;
+    int chooser_took_listed_folder;
+
+    // Setup page: bytes needed (from the script) and free (as last measured).
+    unsigned int system_bytes_needed;
+    unsigned int destination_bytes_needed;
+    unsigned long long system_bytes_free;
+    unsigned long long destination_bytes_free;
+
     unsigned int total_bytes;
     unsigned int done_bytes;
     int restart_needed;

@@ -30,6 +30,26 @@ void show_status_message_arg(HWND dialog, UINT text_id, const char *arg);
 void show_status_message_path(HWND dialog, UINT text_id, const char *folder, const char *name);
 void show_status_step(HWND dialog, UINT text_id);
 
+// Setup page.
+enum SetupFolder { SystemFolder, DestinationFolder };
+void fill_setup_page(HWND page);
+void show_folder_and_free_space(HWND page, SetupFolder which);
+void show_bytes_needed(HWND page, SetupFolder which);
+int check_disk_space(void);
+int ensure_destination(const char *folder);
+int detect_previous_version(void);
+
+// Folder chooser: the platform's classic save-file dialog with template 1536.
+// On success destination_dir holds the chosen folder with a trailing
+// backslash; on cancel or failure it is unchanged.
+int choose_destination_folder(HWND setup_page);
+UINT_PTR CALLBACK folder_chooser_hook(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Information pages.
+void fill_start_page(HWND page);
+void fill_welcome_page(HWND page);
+void fill_copyright_page(HWND page);
+
 // Backdrop window.
 int register_backdrop_class(void);
 int create_backdrop_window(int show);

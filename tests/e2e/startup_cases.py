@@ -8,6 +8,13 @@ from bench import Failure, check, equal, main
 from script_data import catalogue, read_script, turned
 
 MESSAGES = catalogue()
+HERE = os.path.dirname(os.path.abspath(__file__))
+SAMPLE = read_script(os.path.join(HERE, "..", "..", "media", "sample", "setup.inf"))
+START = turned(SAMPLE["start"]["title"])
+WELCOME = turned(SAMPLE["welcome"]["title"])
+FAREWELL = turned(SAMPLE["goodby"]["title"])
+COPYRIGHT = turned(SAMPLE["copyright"]["title"])
+SETUP = turned(SAMPLE["setup"]["title"])
 CAP_END = 16010
 MSG_DEBUG_RUN = 107
 
@@ -84,12 +91,12 @@ def started_from_its_destination(b):
     # As uninstaller from the same folder it goes on: backdrop, farewell
     # page, progress dialog (a rehearsal here, so nothing is removed).
     t = b.run(program, ["/UNINSTALL", "/DEBUG"],
-              "timeout 30\nexpect class=\"Setup\"\nexpect kind=dialog caption=\"Welcome\"\nclick 1\n"
+              "timeout 30\nexpect class=\"Setup\"\nexpect kind=dialog caption=\"" + FAREWELL + "\"\nclick 1\n"
               "expect kind=messagebox\nkey enter\nwait-exit\n", windows_path=windows_program)
     backdrop = [w for w in t.shown() if w.get("class") == "Setup"]
     equal(len(backdrop), 1, "backdrop windows")
     equal(backdrop[0].get("caption"), turned(script["general"]["title_uninstall"]), "backdrop title")
-    equal(pages(t), ["Welcome", PROGRESS, MESSAGES[CAP_END]], "dialogs")
+    equal(pages(t), [FAREWELL, PROGRESS, MESSAGES[CAP_END]], "dialogs")
     equal(last_box(t).get("text"), MESSAGES[MSG_DEBUG_RUN], "closing text")
     check(os.path.exists(program), "the uninstaller's rehearsal removed nothing")
 
@@ -99,12 +106,12 @@ def wizard_through_temporary_copy(b):
     medium = b.copy_medium()
     before = temp_copies(b)
     b.cleanups.append(remove_new_temp_copies(b, before))
-    scenario = "timeout 30\nexpect class=\"Setup\"\nexpect kind=dialog caption=\"Start\"\nshot start\nclick 1\n" \
-               "expect kind=dialog caption=\"Welcome\"\nclick 1\n"
+    scenario = "timeout 30\nexpect class=\"Setup\"\nexpect kind=dialog caption=\"" + START + "\"\nshot start\nclick 1\n" \
+               "expect kind=dialog caption=\"" + WELCOME + "\"\nclick 1\n"
     for _ in range(2):
-        scenario += "expect kind=dialog caption=\"Copyright\"\nclick 1\n" \
-                    "expect kind=dialog caption=\"Setup\"\nclick 1010\n"
-    scenario += "expect kind=dialog caption=\"Copyright\"\nclick 1\nexpect kind=dialog caption=\"Setup\"\n" \
+        scenario += "expect kind=dialog caption=\"" + COPYRIGHT + "\"\nclick 1\n" \
+                    "expect kind=dialog caption=\"" + SETUP + "\"\nclick 1010\n"
+    scenario += "expect kind=dialog caption=\"" + COPYRIGHT + "\"\nclick 1\nexpect kind=dialog caption=\"" + SETUP + "\"\n" \
                 "click 1\nexpect kind=messagebox\nshot closing\nkey enter\nwait-exit\n"
     t = b.run(os.path.join(medium, "setup.exe"), ["/DEBUG"], scenario)
 
@@ -122,7 +129,7 @@ def wizard_through_temporary_copy(b):
     backdrop = backdrops[0]
     equal(backdrop.get("caption"), turned(script["general"]["title"]), "backdrop title")
     check(backdrop.get("maximized"), "backdrop is maximised")
-    equal(pages(t), ["Start", "Welcome"] + ["Copyright", "Setup"] * 3 + [PROGRESS, MESSAGES[CAP_END]],
+    equal(pages(t), [START, WELCOME] + [COPYRIGHT, SETUP] * 3 + [MESSAGES[CAP_END]],
           "pages in order")
     closing = last_box(t)
     equal(closing.get("text"), MESSAGES[MSG_DEBUG_RUN], "closing text")
@@ -141,9 +148,9 @@ def cancel_on_start_page(b):
     before = temp_copies(b)
     b.cleanups.append(remove_new_temp_copies(b, before))
     t = b.run(os.path.join(medium, "setup.exe"), [],
-              "timeout 30\nexpect kind=dialog caption=\"Start\"\nkey escape\n"
+              "timeout 30\nexpect kind=dialog caption=\"" + START + "\"\nkey escape\n"
               "expect kind=messagebox\nshot cancelled\nkey enter\nwait-exit\n")
-    equal(t.captions(), ["Start", turned(script["break"]["title"])], "dialogs")
+    equal(t.captions(), [START, turned(script["break"]["title"])], "dialogs")
     notice = last_box(t)
     equal(notice.get("text"), turned(script["break"]["msg"]), "cancel notice")
     check("\n" in notice.get("text"), "the notice keeps its line breaks")
@@ -156,9 +163,9 @@ def other_program_name_runs_in_place(b):
     medium = b.copy_medium(exe_name="install.exe")
     before = temp_copies(b)
     t = b.run(os.path.join(medium, "install.exe"), ["/debug"],
-              "timeout 30\nexpect kind=dialog caption=\"Start\"\nclick 1\n"
-              "expect kind=dialog caption=\"Welcome\"\nclick 1\nexpect kind=dialog caption=\"Copyright\"\n"
-              "click 1\nexpect kind=dialog caption=\"Setup\"\nclick 1\nexpect kind=messagebox\nkey enter\n"
+              "timeout 30\nexpect kind=dialog caption=\"" + START + "\"\nclick 1\n"
+              "expect kind=dialog caption=\"" + WELCOME + "\"\nclick 1\nexpect kind=dialog caption=\"" + COPYRIGHT + "\"\n"
+              "click 1\nexpect kind=dialog caption=\"" + SETUP + "\"\nclick 1\nexpect kind=messagebox\nkey enter\n"
               "wait-exit\n")
     equal(len(t.processes()), 1, "no temporary copy is started")
     equal(temp_copies(b), before, "temporary copies")
@@ -174,21 +181,21 @@ def command_lines(b):
     cancel = "timeout 30\nexpect kind=dialog\nkey escape\nexpect kind=messagebox\nkey enter\nwait-exit\n"
     setup_notice = turned(script["break"]["title"])
     uninstall_notice = turned(script["break"]["title_uninstall"])
-    for tail, first_page, notice in (("", "Start", setup_notice),
-                                     (" \t  \t ", "Start", setup_notice),
-                                     ("/uNiNsTaLl", "Welcome", uninstall_notice),
-                                     ("/SETUP /UNINSTALL", "Welcome", uninstall_notice),
-                                     ("/UNINSTALL\t/setup", "Start", setup_notice)):
+    for tail, first_page, notice in (("", START, setup_notice),
+                                     (" \t  \t ", START, setup_notice),
+                                     ("/uNiNsTaLl", FAREWELL, uninstall_notice),
+                                     ("/SETUP /UNINSTALL", FAREWELL, uninstall_notice),
+                                     ("/UNINSTALL\t/setup", START, setup_notice)):
         t = b.run(program, tail=tail, scenario=cancel)
         equal(t.captions(), [first_page, notice], f"dialogs for {tail!r}")
         equal([e["code"] for e in t.exits()], [0], f"exit code for {tail!r}")
 
     # /DEBUG before or after the mode: the rehearsal ends with message 107.
-    rehearsal = "timeout 30\nexpect kind=dialog caption=\"Welcome\"\nclick 1\nexpect kind=messagebox\nkey enter\n" \
+    rehearsal = "timeout 30\nexpect kind=dialog caption=\"" + FAREWELL + "\"\nclick 1\nexpect kind=messagebox\nkey enter\n" \
                 "wait-exit\n"
     for tail in ("/DEBUG\t/UNINSTALL", "/UNINSTALL /debug"):
         t = b.run(program, tail=tail, scenario=rehearsal)
-        equal(pages(t), ["Welcome", PROGRESS, MESSAGES[CAP_END]], f"dialogs for {tail!r}")
+        equal(pages(t), [FAREWELL, PROGRESS, MESSAGES[CAP_END]], f"dialogs for {tail!r}")
         equal(last_box(t).get("text"), MESSAGES[MSG_DEBUG_RUN], f"closing text for {tail!r}")
 
     # Refused command lines, and a temporary-copy run whose script does not
@@ -207,8 +214,8 @@ def command_lines(b):
     content = content.replace(b"[general]\r\n", b"[general]\r\nsrcdir=" + b.z(medium + "/").encode("cp932") + b"\r\n", 1)
     with open(inf, "wb") as f:
         f.write(content)
-    scenario = "timeout 30\nexpect kind=dialog caption=\"Start\"\nclick 1\nexpect kind=dialog caption=\"Welcome\"\n" \
-               "click 1\nexpect kind=dialog caption=\"Copyright\"\nclick 1\nexpect kind=dialog caption=\"Setup\"\n" \
+    scenario = "timeout 30\nexpect kind=dialog caption=\"" + START + "\"\nclick 1\nexpect kind=dialog caption=\"" + WELCOME + "\"\n" \
+               "click 1\nexpect kind=dialog caption=\"" + COPYRIGHT + "\"\nclick 1\nexpect kind=dialog caption=\"" + SETUP + "\"\n" \
                "click 1\nexpect kind=messagebox\nkey enter\nwait-exit\n"
     t = b.run(program, tail="/DEBUG /TEMP", scenario=scenario)
     equal(last_box(t).get("text"), MESSAGES[MSG_DEBUG_RUN], "closing text of the rehearsal")
