@@ -27,6 +27,9 @@ size_t script_read_text(const char *section, const char *key, const char *fallba
 // does not start with one.
 int script_read_int(const char *section, const char *key, int fallback);
 
+// The same for byte counts: unsigned, up to 4294967295.
+unsigned int script_read_uint(const char *section, const char *key, unsigned int fallback);
+
 // Script text lookup into a zeroed 520-byte buffer, shown as the window's text.
 void script_set_window_text(HWND window, const char *section, const char *key, const char *fallback);
 

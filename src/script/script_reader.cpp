@@ -40,6 +40,13 @@ int script_read_int(const char *section, const char *key, int fallback)
     return script_parse_int(value, fallback);
 }
 
+unsigned int script_read_uint(const char *section, const char *key, unsigned int fallback)
+{
+    char value[64];
+    script_read_string(section, key, "", value, sizeof value);
+    return script_parse_uint(value, fallback);
+}
+
 void script_set_window_text(HWND window, const char *section, const char *key, const char *fallback)
 {
     char text[SCRIPT_TEXT_SIZE];

@@ -54,3 +54,22 @@ int script_parse_int(const char *text, int fallback)
         return (int)(-value);
     return value > 2147483647LL ? 2147483647 : (int)value;
 }
+
+unsigned int script_parse_uint(const char *text, unsigned int fallback)
+{
+    const char *p = text;
+    while (*p == ' ' || *p == '\t')
+        p++;
+    if (*p == '+')
+        p++;
+    if (*p < '0' || *p > '9')
+        return fallback;
+    unsigned long long value = 0;
+    while (*p >= '0' && *p <= '9') {
+        value = value * 10 + (unsigned)(*p - '0');
+        if (value > 0xFFFFFFFFULL)
+            value = 0xFFFFFFFFULL;
+        p++;
+    }
+    return (unsigned int)value;
+}

@@ -51,10 +51,10 @@ void show_folder_and_free_space(HWND page, SetupFolder which)
 void show_bytes_needed(HWND page, SetupFolder which)
 {
     if (which == SystemFolder) {
-        session.system_bytes_needed = (unsigned int)script_read_int("files", "systotal", 0);
+        session.system_bytes_needed = script_read_uint("files", "systotal", 0);
         show_byte_count(page, IDC_SYSTEM_NEEDED, session.system_bytes_needed);
     } else {
-        session.destination_bytes_needed = (unsigned int)script_read_int("files", "dsttotal", 0);
+        session.destination_bytes_needed = script_read_uint("files", "dsttotal", 0);
         show_byte_count(page, IDC_DEST_NEEDED, session.destination_bytes_needed);
     }
 }

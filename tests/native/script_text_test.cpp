@@ -63,4 +63,14 @@ TEST(ScriptIntegers, LimitsDoNotOverflow)
     EXPECT_EQ(script_parse_int("-99999999999999999999", 0), -2147483647 - 1);
 }
 
+TEST(ScriptIntegers, ByteCountsAreUnsigned)
+{
+    EXPECT_EQ(script_parse_uint("4000000000", 0), 4000000000u);
+    EXPECT_EQ(script_parse_uint("4294967295", 0), 4294967295u);
+    EXPECT_EQ(script_parse_uint("99999999999", 0), 4294967295u);
+    EXPECT_EQ(script_parse_uint("+12 bytes", 0), 12u);
+    EXPECT_EQ(script_parse_uint("-1", 7), 7u);
+    EXPECT_EQ(script_parse_uint("", 3), 3u);
+}
+
 } // namespace
