@@ -1,0 +1,160 @@
+// The removal error log under Wine: lines collected in one block, written to
+// delerr.log in the program's folder.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+
+#include "resource_ids.h"
+#include "resource_test_support.h"
+#include "seam.h"
+#include "setup.h"
+#include "shell.h"
+#include "wizard.h"
+
+namespace {
+
+const char shared_key[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
+std::string catalogue(UINT id)
+{
+    char buf[520] = "";
+    LoadStringA(setup_exe_module(), id, buf, sizeof buf);
+    return buf;
+}
+
+// The line for one failed value deletion, formed here from its parts.
+std::string expected_line(const std::string &value)
+{
+    std::string format = catalogue(MSG_REMOVE_FAILED);
+    std::string failure = std::string("\xB7\xB0 ") + shared_key + "\\" + value;
+    size_t at = format.find("%s");
+    return format.substr(0, at) + failure + format.substr(at + 2);
+}
+
+std::string read_all(const std::string &path)
+{
+    std::string bytes;
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f)
+        return "<missing>";
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+        bytes.append(buf, n);
+    fclose(f);
+    return bytes;
+}
+
+void write_all(const std::string &path, const std::string &bytes)
+{
+    FILE *f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+}
+
+int quiet_box(HWND, LPCSTR, LPCSTR, UINT)
+{
+    return IDOK;
+}
+
+class RemovalLog : public ::testing::Test {
+protected:
+    std::string folder, log;
+    void SetUp() override
+    {
+        memset(&session, 0, sizeof session);
+        session.instance = setup_exe_module();
+        ASSERT_NE(session.instance, nullptr);
+        seam_reset();
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        folder = std::string(temp) + "rlog" + std::to_string(GetCurrentProcessId()) + "\\";
+        CreateDirectoryA(folder.c_str(), NULL);
+        snprintf(session.source_dir, sizeof session.source_dir, "%s", folder.c_str());
+        log = folder + "delerr.log";
+        DeleteFileA(log.c_str());
+    }
+    void TearDown() override
+    {
+        if (session.removal_log)
+            GlobalFree(session.removal_log);
+        session.removal_log = NULL;
+        DeleteFileA(log.c_str());
+        RemoveDirectoryA(folder.c_str());
+        seam_reset();
+    }
+};
+
+TEST_F(RemovalLog, TwoFailuresGiveTwoLinesBackToBack)
+{
+    log_removal_failure('\\', shared_key, "C:\\WINDOWS\\SYSTEM\\A.DLL");
+    log_removal_failure('\\', shared_key, "C:\\WINDOWS\\SYSTEM\\\x83\x5c.DLL");
+    ASSERT_NE(session.removal_log, nullptr);
+    write_removal_log();
+    EXPECT_EQ(session.removal_log, nullptr) << "released after writing";
+    std::string expected = expected_line("C:\\WINDOWS\\SYSTEM\\A.DLL") +
+                           expected_line("C:\\WINDOWS\\SYSTEM\\\x83\x5c.DLL") + std::string(2, '\0');
+    EXPECT_EQ(read_all(log), expected);
+}
+
+TEST_F(RemovalLog, ABlankSeparatorAndLineFeedsInTextMode)
+{
+    append_to_removal_log("one\ntwo");
+    log_removal_failure(' ', "Software\\X", "Value");
+    write_removal_log();
+    std::string format = catalogue(MSG_REMOVE_FAILED);
+    size_t at = format.find("%s");
+    std::string second = format.substr(0, at) + "\xB7\xB0 Software\\X Value" + format.substr(at + 2);
+    EXPECT_EQ(read_all(log), "one\r\ntwo" + second + std::string(2, '\0'));
+}
+
+TEST_F(RemovalLog, NoFailuresLeaveAnExistingLogUntouched)
+{
+    write_all(log, "older log\r\n");
+    write_removal_log();
+    EXPECT_EQ(read_all(log), "older log\r\n");
+}
+
+TEST_F(RemovalLog, AnOlderLongerLogLeavesNoTailBehind)
+{
+    write_all(log, std::string(2000, 'x'));
+    append_to_removal_log("new");
+    write_removal_log();
+    EXPECT_EQ(read_all(log), std::string("new") + '\0');
+}
+
+TEST_F(RemovalLog, ABlockThatCannotGrowKeepsWhatItHeld)
+{
+    append_to_removal_log("first");
+    seam_fail(SEAM_GlobalReAlloc, 0, ERROR_NOT_ENOUGH_MEMORY, SEAM_NEXT);
+    append_to_removal_log("second");
+    append_to_removal_log("third");
+    write_removal_log();
+    EXPECT_EQ(read_all(log), std::string("firstthird") + std::string(2, '\0'));
+}
+
+TEST_F(RemovalLog, ALogThatCannotBeOpenedIsReleasedAllTheSame)
+{
+    append_to_removal_log("lost");
+    seam_fail(SEAM_CreateFileA, (long long)(INT_PTR)INVALID_HANDLE_VALUE, ERROR_ACCESS_DENIED, SEAM_NEXT);
+    write_removal_log();
+    EXPECT_EQ(session.removal_log, nullptr);
+    EXPECT_EQ(read_all(log), "<missing>");
+}
+
+TEST_F(RemovalLog, FinishRunReleasesABlockStillHeld)
+{
+    seam_hook<SEAM_MessageBoxA>(quiet_box, 1, 0);
+    append_to_removal_log("never written");
+    session.run_mode = RunModeSetup;
+    GetWindowsDirectoryA(session.windows_dir, sizeof session.windows_dir);
+    finish_run(Cancelled);
+    EXPECT_EQ(session.removal_log, nullptr);
+    EXPECT_EQ(read_all(log), "<missing>");
+}
+
+} // namespace
