@@ -1,0 +1,82 @@
+// Reference counts of shared files in the machine-wide SharedDLLs key: one
+// value per file, named by its full path, holding the number of
+// installations that use it.
+#include <windows.h>
+
+#include "platform.h"
+#include "registry.h"
+#include "resource_ids.h"
+#include "setup.h"
+#include "shell.h"
+#include "text.h"
+#include "ui.h"
+
+static const char shared_dlls_key[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
+// system_dir (259) and a target name (259) never need cutting here: a value
+// name cut short would count another file.
+enum { SHARED_VALUE_NAME_SIZE = 2 * SETUP_PATH_SIZE };
+
+static const REGSAM shared_dlls_access = KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE;
+
+RegistryResult update_shared_count(const char *target_name, int raise)
+{
+    // Installing into the previous version's folder: its installation
+    // counted these files already.
+    if (raise && session.over_previous_version)
+        return CountChanged;
+
+    // The key belongs to the system; it is never created here.
+    HKEY key;
+    if (sys_RegOpenKeyExA(HKEY_LOCAL_MACHINE, shared_dlls_key, 0, shared_dlls_access, &key) != ERROR_SUCCESS)
+        return CountKeyOpenFailed;
+
+    char value_name[SHARED_VALUE_NAME_SIZE];
+    text_format(value_name, sizeof value_name, "%s%s", session.system_dir, target_name);
+
+    // Four bytes, little-endian; a shorter value reads with zero high bytes
+    // and is written back as long as it was, with its own type, so a count
+    // stored as binary data by another installer stays binary.
+    DWORD count = 0, type = 0, length = sizeof count;
+    if (sys_RegQueryValueExA(key, value_name, NULL, &type, (BYTE *)&count, &length) != ERROR_SUCCESS) {
+        if (!raise) {
+            sys_RegCloseKey(key);
+            return CountQueryFailed;
+        }
+        // No value, or one longer than a count: it starts again at one.
+        count = 1;
+        type = REG_DWORD;
+        length = sizeof count;
+    } else if (raise) {
+        count++;
+    } else {
+        if (count == 0) {
+            sys_RegCloseKey(key);
+            return CountAlreadyZero;
+        }
+        count--;
+    }
+
+    if (sys_RegSetValueExA(key, value_name, 0, type, (const BYTE *)&count, length) != ERROR_SUCCESS) {
+        sys_RegCloseKey(key);
+        return CountWriteFailed;
+    }
+    sys_RegCloseKey(key);
+    return !raise && count == 0 ? CountReachedZero : CountChanged;
+}
+
+void delete_shared_count(HWND dialog, const char *full_path)
+{
+    show_status_message_path(dialog, MSG_STATUS_DELETING, shared_dlls_key, full_path);
+
+    HKEY key;
+    if (sys_RegOpenKeyExA(HKEY_LOCAL_MACHINE, shared_dlls_key, 0, shared_dlls_access, &key) != ERROR_SUCCESS)
+        return;
+    if (sys_RegDeleteValueA(key, full_path) != ERROR_SUCCESS) {
+        show_status_message_path(dialog, MSG_REMOVE_FAILED, shared_dlls_key, full_path);
+        sys_RegCloseKey(key);
+        log_removal_failure('\\', shared_dlls_key, full_path);
+        return;
+    }
+    sys_RegCloseKey(key);
+}
