@@ -44,21 +44,25 @@ static const struct {
 };
 
 // The folder without its trailing backslash, cut after the backslash before
-// that: the parent with its trailing backslash ("" for a drive root).
+// that: the parent with its trailing backslash. A drive root (C:\) has no
+// parent and is its own starting point.
 static void parent_folder(const char *folder, char *parent, size_t size)
 {
     text_copy(parent, size, folder);
     char *last = text_find_last(parent, '\\');
     if (last && last[1] == '\0')
         *last = '\0';
-    last = text_find_last(parent, '\\');
-    if (last)
-        last[1] = '\0';
+    char *before = text_find_last(parent, '\\');
+    if (before)
+        before[1] = '\0';
+    else if (last)
+        *last = '\\';
     else
         parent[0] = '\0';
 }
 
-// The last component of a folder that ends in a backslash.
+// The last component of a folder that ends in a backslash; nothing for a
+// drive root.
 static void last_component(const char *folder, char *name, size_t size)
 {
     char copy[SETUP_PATH_SIZE];
@@ -67,7 +71,7 @@ static void last_component(const char *folder, char *name, size_t size)
     if (last && last[1] == '\0')
         *last = '\0';
     last = text_find_last(copy, '\\');
-    text_copy(name, size, last ? last + 1 : copy);
+    text_copy(name, size, last ? last + 1 : "");
 }
 
 // The classic dialog writes its default title over the template's caption;
@@ -124,14 +128,16 @@ UINT_PTR CALLBACK folder_chooser_hook(HWND dialog, UINT message, WPARAM wparam, 
         char listed[SETUP_PATH_SIZE];
         memset(listed, 0, sizeof listed);
         GetDlgItemTextA(dialog, CHOOSER_LISTED_FOLDER, listed, sizeof listed);
-        if (show_message_arg(MSG_ASK_USE_LISTED_FOLDER, CAP_NEW_FOLDER_UNSET, MB_YESNO | MB_ICONQUESTION, listed) ==
+        if (show_message_arg(MSG_ASK_USE_LISTED_FOLDER, CAP_NEW_FOLDER_UNSET, MB_YESNO | MB_ICONQUESTION, listed) !=
             IDYES) {
-            session.chooser_took_listed_folder = 1;
-            SetDlgItemTextA(dialog, CHOOSER_NAME_FIELD, listed_folder_placeholder);
+            // The chooser stays open where it is. Given the empty name, the
+            // dialog's own processing would move to the root of the drive.
+            return 1;
         }
-        // The dialog's own OK processing follows: with the placeholder it
-        // returns the listed folder joined with it; with an empty field it
-        // stays open.
+        // The dialog's own OK processing returns the listed folder joined
+        // with the placeholder, which is cut off again afterwards.
+        session.chooser_took_listed_folder = 1;
+        SetDlgItemTextA(dialog, CHOOSER_NAME_FIELD, listed_folder_placeholder);
         return 0;
     }
     if (strcmp(typed, "*.*") == 0)
@@ -213,12 +219,19 @@ int choose_destination_folder(HWND setup_page)
         report_chooser_error(sys_CommDlgExtendedError());
         return 0;
     }
-    text_copy(session.destination_dir, sizeof session.destination_dir, file);
+    char chosen[SETUP_PATH_SIZE];
+    size_t length = text_copy(chosen, sizeof chosen, file);
     if (session.chooser_took_listed_folder) {
-        char *last = text_find_last(session.destination_dir, '\\');
+        char *last = text_find_last(chosen, '\\');
         if (last)
             *last = '\0';
+    } else if (length >= sizeof chosen - 1) {
+        // No room for the trailing backslash; the dialog may also have cut
+        // a longer path to the buffer without saying so.
+        show_message(MSG_FNERR_BUFFERTOOSMALL, CAP_FOLDER_CHANGE_FAILED, MB_OK | MB_ICONEXCLAMATION);
+        return 0;
     }
+    text_copy(session.destination_dir, sizeof session.destination_dir, chosen);
     text_append(session.destination_dir, sizeof session.destination_dir, "\\");
     note_previous_version_folder();
     return 1;
