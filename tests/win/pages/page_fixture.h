@@ -1,0 +1,276 @@
+// What the page tests share: a folder of their own with the script and the
+// medium's files, a stand-in backdrop window, message boxes recorded through
+// the seam, and a way to run a page as the modal dialog the wizard opens.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "resource_ids.h"
+#include "resource_test_support.h"
+#include "seam.h"
+#include "setup.h"
+#include "ui.h"
+#include "wizard.h"
+
+namespace pages {
+
+// " ﾊﾞｲﾄ" in code page 932.
+static const char BYTES[] = " \xCA\xDE\xB2\xC4";
+
+struct ShownBox {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT style;
+};
+
+inline std::vector<ShownBox> &shown()
+{
+    static std::vector<ShownBox> boxes;
+    return boxes;
+}
+
+// The answer every recorded box gives.
+inline int &box_answer()
+{
+    static int answer = IDOK;
+    return answer;
+}
+
+inline int record_box(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
+{
+    shown().push_back({owner, text ? text : "", caption ? caption : "", style});
+    return box_answer();
+}
+
+inline std::string catalogue(UINT id)
+{
+    char buf[512] = "";
+    LoadStringA(setup_exe_module(), id, buf, sizeof buf);
+    return buf;
+}
+
+// A catalogue text with its first "%s" filled.
+inline std::string catalogue_with(UINT id, const std::string &arg)
+{
+    std::string format = catalogue(id);
+    size_t at = format.find("%s");
+    if (at == std::string::npos)
+        return format;
+    return format.substr(0, at) + arg + format.substr(at + 2);
+}
+
+inline std::string text_of(HWND window, int id = 0)
+{
+    static char buf[70000];
+    buf[0] = '\0';
+    if (id)
+        GetDlgItemTextA(window, id, buf, sizeof buf);
+    else
+        GetWindowTextA(window, buf, sizeof buf);
+    return buf;
+}
+
+inline void drain_messages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        if (msg.message != WM_QUIT)
+            DispatchMessageA(&msg);
+    }
+}
+
+inline void write_bytes(const std::string &path, const std::string &bytes)
+{
+    FILE *f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+}
+
+inline void remove_tree(const std::string &folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string path = folder + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                remove_tree(path);
+            else {
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+inline std::string current_directory()
+{
+    char buf[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof buf, buf);
+    return buf;
+}
+
+// The page that is up: a dialog of this thread owned by the backdrop.
+struct PageSearch {
+    HWND owner;
+    HWND found;
+};
+
+inline BOOL CALLBACK match_page(HWND window, LPARAM lparam)
+{
+    PageSearch *search = (PageSearch *)lparam;
+    char cls[16] = "";
+    GetClassNameA(window, cls, sizeof cls);
+    if (strcmp(cls, "#32770") == 0 && GetWindow(window, GW_OWNER) == search->owner && IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+inline HWND find_page(HWND owner)
+{
+    PageSearch search = {owner, NULL};
+    EnumThreadWindows(GetCurrentThreadId(), match_page, (LPARAM)&search);
+    return search.found;
+}
+
+// What the timer does to the modal page once it is up.
+enum PageAction { PressCommand, PressEscape };
+
+struct ModalRun {
+    PageAction action;
+    UINT command;
+    HWND page;        // the page as it was seen
+    int ticks;
+    std::string seen; // texts of the page before the action, by the test's choice
+    int capture_id;
+};
+
+inline ModalRun &modal_run()
+{
+    static ModalRun run;
+    return run;
+}
+
+inline VOID CALLBACK act_on_page(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    ModalRun &run = modal_run();
+    HWND page = find_page(session.backdrop_window);
+    if (!page) {
+        // Never up (or gone): give up after a few seconds rather than hang.
+        if (++run.ticks > 300) {
+            KillTimer(NULL, timer);
+            if (IsWindow(session.backdrop_window))
+                DestroyWindow(session.backdrop_window);
+        }
+        return;
+    }
+    KillTimer(NULL, timer);
+    run.page = page;
+    if (run.capture_id)
+        run.seen = text_of(page, run.capture_id);
+    if (run.action == PressEscape)
+        PostMessageA(page, WM_KEYDOWN, VK_ESCAPE, 0);
+    else
+        SendMessageA(page, WM_COMMAND, run.command, 0);
+}
+
+// Opens the page as the wizard does (a modal dialog owned by the backdrop),
+// acts on it once it is shown, and returns what DialogBoxParamA returned.
+inline INT_PTR run_page(int template_id, DLGPROC procedure, PageAction action, UINT command = 0,
+                        int capture_id = 0)
+{
+    ModalRun &run = modal_run();
+    run = ModalRun();
+    run.action = action;
+    run.command = command;
+    run.capture_id = capture_id;
+    UINT_PTR timer = SetTimer(NULL, 0, 20, act_on_page);
+    EXPECT_NE(timer, 0u);
+    INT_PTR result = DialogBoxParamA(session.instance, MAKEINTRESOURCEA(template_id), session.backdrop_window,
+                                     procedure, 0);
+    KillTimer(NULL, timer);
+    drain_messages();
+    return result;
+}
+
+// Session, script, folder and backdrop of one test.
+class PageTest : public ::testing::Test {
+protected:
+    std::string folder;      // the test's own folder, no trailing backslash
+    std::string script;      // its setup.inf
+    std::vector<HWND> pages; // modeless pages opened by the test
+
+    void SetUp() override
+    {
+        memset(&session, 0, sizeof session);
+        session.instance = setup_exe_module();
+        ASSERT_NE(session.instance, nullptr) << "setup.exe for its templates, pictures and catalogue";
+        seam_reset();
+        shown().clear();
+        box_answer() = IDOK;
+        seam_hook<SEAM_MessageBoxA>(record_box, 1, 0);
+
+        char temp[MAX_PATH], name[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        ASSERT_NE(GetTempFileNameA(temp, "pgt", 0, name), 0u);
+        DeleteFileA(name);
+        ASSERT_TRUE(CreateDirectoryA(name, NULL)) << name;
+        folder = name;
+        script = folder + "\\setup.inf";
+        snprintf(session.script_path, sizeof session.script_path, "%s", script.c_str());
+        snprintf(session.source_dir, sizeof session.source_dir, "%s\\", folder.c_str());
+        GetWindowsDirectoryA(session.windows_dir, sizeof session.windows_dir);
+        session.backdrop_window = make_backdrop();
+        ASSERT_NE(session.backdrop_window, nullptr);
+    }
+
+    void TearDown() override
+    {
+        for (HWND page : pages)
+            if (IsWindow(page))
+                DestroyWindow(page);
+        if (IsWindow(session.backdrop_window))
+            DestroyWindow(session.backdrop_window);
+        drain_messages();
+        SetCurrentDirectoryA(session.windows_dir);
+        remove_tree(folder);
+        seam_reset();
+    }
+
+    // A plain window in the backdrop's place: finish_run closes it.
+    static HWND make_backdrop()
+    {
+        return CreateWindowExA(0, "STATIC", "backdrop", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, NULL, NULL, NULL,
+                               NULL);
+    }
+
+    void write_script(const std::string &bytes) { write_bytes(script, bytes); }
+
+    HWND open_page(int template_id, DLGPROC procedure)
+    {
+        HWND page = CreateDialogParamA(session.instance, MAKEINTRESOURCEA(template_id), session.backdrop_window,
+                                       procedure, 0);
+        EXPECT_NE(page, nullptr) << "template " << template_id;
+        pages.push_back(page);
+        return page;
+    }
+};
+
+} // namespace pages
