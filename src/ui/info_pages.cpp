@@ -94,8 +94,10 @@ void fill_copyright_page(HWND page)
         show_licence_message(page, MSG_FILE_NO_ACCESS);
         return;
     }
-    HANDLE file = sys_CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                  NULL);
+    // Shared as the access test shares it: a file that another program keeps
+    // open for writing, sharing it, can be read and is shown.
+    HANDLE file = sys_CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) {
         show_licence_message(page, MSG_FILE_CANNOT_OPEN);
         return;
