@@ -28,10 +28,13 @@ void show_folder_and_free_space(HWND page, SetupFolder which)
     char folder[SETUP_PATH_SIZE];
     char root[4];
     text_copy(folder, sizeof folder, which == SystemFolder ? session.system_dir : session.destination_dir);
+    // The root is taken before the cut: a drive's root itself ("C:\") is
+    // shown as "C:" but measured at "C:\", the form of a root that the
+    // platform asks for.
+    text_copy_n(root, sizeof root, folder, 3);
     char *last = text_find_last(folder, '\\');
     if (last)
         *last = '\0';
-    text_copy_n(root, sizeof root, folder, 3);
     SetDlgItemTextA(page, which == SystemFolder ? IDC_SYSTEM_DIR : IDC_DEST_DIR, folder);
 
     DWORD sectors_per_cluster, bytes_per_sector, free_clusters, total_clusters;
