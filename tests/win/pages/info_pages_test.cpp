@@ -64,6 +64,7 @@ TEST_F(InfoPages, StartPageTextsComeFromTheScript)
     EXPECT_EQ(text_of(page), "\x83\x5c\x83\x74\x83\x67 \x83\x5A\x83\x62\x83\x67\x83\x41\x83\x62\x83\x76");
     EXPECT_EQ(text_of(page, IDC_MSG1), "\x83\x5c\n\x95\x5c\tEnd");
     EXPECT_TRUE(shown().empty());
+    expect_centred(page);
 
     // Missing title: its placeholder; an empty message empties the control.
     write_script("[start]\r\nmsg=\r\n");
@@ -76,6 +77,17 @@ TEST_F(InfoPages, StartPageTextsComeFromTheScript)
     write_script("[other]\r\nmsg=x\r\n");
     page = open_info(0);
     EXPECT_EQ(text_of(page, IDC_MSG1), "[start]msg");
+}
+
+TEST_F(InfoPages, InitialisationLeavesTheFocusToThePage)
+{
+    write_script("[start]\r\nmsg=Direct\r\n");
+    HWND page = open_page(IDD_START, nullptr);
+    ASSERT_NE(page, nullptr);
+    session.info_page = 0;
+    EXPECT_EQ(info_page_proc(page, WM_INITDIALOG, 0, 0), 0) << "no default focus asked for";
+    EXPECT_EQ(text_of(page, IDC_MSG1), "Direct");
+    EXPECT_TRUE(shown().empty());
 }
 
 TEST_F(InfoPages, WelcomePageTextsPlaceholdersAndPicture)
@@ -252,6 +264,12 @@ TEST_F(Copyright, LongFileShowsItsFirst32768Bytes)
     std::string got = licence(page);
     EXPECT_EQ(got.size(), 32768u);
     EXPECT_EQ(got, body.substr(0, got.size())) << describe_difference(body.substr(0, got.size()), got);
+
+    // The page opened again (after Back) with a shorter file shows only that
+    // file: nothing of the earlier text is left behind it.
+    write_bytes(folder + "\\long.txt", "Short terms");
+    page = open_with("long.txt");
+    EXPECT_EQ(licence(page), "Short terms");
 }
 
 TEST_F(Copyright, ZeroByteEndsTheTextAndAnEmptyFileShowsNothing)

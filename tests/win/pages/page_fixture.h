@@ -263,6 +263,15 @@ protected:
 
     void write_script(const std::string &bytes) { write_bytes(script, bytes); }
 
+    // The page lies in the middle of the 800 x 600 backdrop.
+    static void expect_centred(HWND page)
+    {
+        RECT r;
+        GetWindowRect(page, &r);
+        EXPECT_NEAR((r.left + r.right) / 2, 400, 1);
+        EXPECT_NEAR((r.top + r.bottom) / 2, 300, 1);
+    }
+
     HWND open_page(int template_id, DLGPROC procedure)
     {
         HWND page = CreateDialogParamA(session.instance, MAKEINTRESOURCEA(template_id), session.backdrop_window,

@@ -91,6 +91,7 @@ TEST_F(SetupPage, TextsFoldersAndFigures)
     EXPECT_EQ(text_of(page, IDC_SYSTEM_FREE), bytes_text(session.system_bytes_free));
     EXPECT_EQ(text_of(page, IDC_DEST_FREE), bytes_text(session.destination_bytes_free));
     EXPECT_TRUE(shown().empty()) << "no [oldver]: no question";
+    expect_centred(page);
 
     // Missing [setup] and [files]: placeholders and zero.
     write_script("[general]\r\n");
@@ -364,6 +365,53 @@ TEST_F(SetupButtons, CancelAndEscapeEndTheRun)
     EXPECT_EQ(shown()[0].text, "Stopped");
     EXPECT_FALSE(IsWindow(session.backdrop_window));
     EXPECT_FALSE(destination_exists());
+}
+
+// The chooser through the seam: it records whether the page was hidden while
+// it was up and returns `chosen_file` (or fails when that is null).
+const char *chosen_file;
+std::vector<int> page_visible_in_chooser;
+BOOL fake_chooser(LPOPENFILENAMEA request)
+{
+    page_visible_in_chooser.push_back(IsWindowVisible(request->hwndOwner) ? 1 : 0);
+    if (!chosen_file)
+        return FALSE;
+    snprintf(request->lpstrFile, request->nMaxFile, "%s", chosen_file);
+    return TRUE;
+}
+
+TEST_F(SetupButtons, FolderButtonHidesThePageWhileChoosingAndShowsTheNewFolder)
+{
+    script_needing(0, 0);
+    HWND page = open_page(IDD_SETUP, setup_page_proc);
+    ASSERT_NE(page, nullptr);
+    ShowWindow(page, SW_SHOWNA);
+    page_visible_in_chooser.clear();
+    seam_hook<SEAM_GetSaveFileNameA>(fake_chooser, SEAM_NEXT, 0);
+    seam_fail(SEAM_CommDlgExtendedError, 0, 0, SEAM_NEXT, 0);
+
+    // Cancelled: the destination stays.
+    chosen_file = nullptr;
+    EXPECT_EQ(setup_page_proc(page, WM_COMMAND, IDC_CHOOSE_FOLDER, 0), 1);
+    EXPECT_EQ(std::string(session.destination_dir), destination + "\\");
+    EXPECT_EQ(text_of(page, IDC_DEST_DIR), destination);
+    EXPECT_TRUE(IsWindowVisible(page));
+
+    // A folder on another drive: shown, and measured at that drive's root.
+    roots_asked.clear();
+    free_clusters_reported = 7;
+    chosen_file = "D:\\Chosen\\\x83\x5c\x83\x74\x83\x67";
+    EXPECT_EQ(setup_page_proc(page, WM_COMMAND, IDC_CHOOSE_FOLDER, 0), 1);
+    EXPECT_STREQ(session.destination_dir, "D:\\Chosen\\\x83\x5c\x83\x74\x83\x67\\");
+    EXPECT_EQ(text_of(page, IDC_DEST_DIR), "D:\\Chosen\\\x83\x5c\x83\x74\x83\x67");
+    ASSERT_EQ(roots_asked.size(), 1u);
+    EXPECT_EQ(roots_asked[0], "D:\\");
+    EXPECT_EQ(session.destination_bytes_free, 7ull * 8 * 4096);
+    EXPECT_EQ(text_of(page, IDC_DEST_FREE), "229376 \xCA\xDE\xB2\xC4");
+    EXPECT_TRUE(IsWindowVisible(page)) << "shown again";
+    EXPECT_EQ(page_visible_in_chooser, (std::vector<int>{0, 0})) << "hidden while the chooser is up";
+    EXPECT_TRUE(shown().empty());
+    EXPECT_TRUE(IsWindow(session.backdrop_window));
 }
 
 // The probe for an older version, against keys under HKEY_LOCAL_MACHINE.
