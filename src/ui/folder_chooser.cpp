@@ -106,6 +106,16 @@ static void restore_template_caption(HWND dialog)
         SetWindowTextW(dialog, (const WCHAR *)title);
 }
 
+// A message box belongs to the backdrop, which is activated and comes to the
+// front when the box closes; the chooser (owned by the hidden setup page)
+// would stay behind it. Its messages therefore bring it back to the front.
+static int tell(HWND dialog, UINT text_id, UINT caption_id, UINT style, const char *arg)
+{
+    int answer = arg ? show_message_arg(text_id, caption_id, style, arg) : show_message(text_id, caption_id, style);
+    BringWindowToTop(dialog);
+    return answer;
+}
+
 UINT_PTR CALLBACK folder_chooser_hook(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)
 {
     (void)lparam;
@@ -128,7 +138,7 @@ UINT_PTR CALLBACK folder_chooser_hook(HWND dialog, UINT message, WPARAM wparam, 
         char listed[SETUP_PATH_SIZE];
         memset(listed, 0, sizeof listed);
         GetDlgItemTextA(dialog, CHOOSER_LISTED_FOLDER, listed, sizeof listed);
-        if (show_message_arg(MSG_ASK_USE_LISTED_FOLDER, CAP_NEW_FOLDER_UNSET, MB_YESNO | MB_ICONQUESTION, listed) !=
+        if (tell(dialog, MSG_ASK_USE_LISTED_FOLDER, CAP_NEW_FOLDER_UNSET, MB_YESNO | MB_ICONQUESTION, listed) !=
             IDYES) {
             // The chooser stays open where it is. Given the empty name, the
             // dialog's own processing would move to the root of the drive.
@@ -141,9 +151,9 @@ UINT_PTR CALLBACK folder_chooser_hook(HWND dialog, UINT message, WPARAM wparam, 
         return 0;
     }
     if (strcmp(typed, "*.*") == 0)
-        show_message(MSG_FOLDER_WILDCARD, CAP_FOLDER_CHANGE_FAILED, MB_OK | MB_ICONEXCLAMATION);
+        tell(dialog, MSG_FOLDER_WILDCARD, CAP_FOLDER_CHANGE_FAILED, MB_OK | MB_ICONEXCLAMATION, NULL);
     if (text_find(typed, '\\') != NULL) {
-        show_message(MSG_NO_BACKSLASH, CAP_FOLDER_CHANGE_FAILED, MB_OK | MB_ICONEXCLAMATION);
+        tell(dialog, MSG_NO_BACKSLASH, CAP_FOLDER_CHANGE_FAILED, MB_OK | MB_ICONEXCLAMATION, NULL);
         return 1;
     }
     return 0;

@@ -612,6 +612,108 @@ TEST_F(FolderChooser, PreviousVersionFolderComparedWithoutCaseAndBackslash)
     EXPECT_TRUE(shown.empty());
 }
 
+// Top-level windows in their order on screen, the front one first.
+BOOL CALLBACK list_window(HWND window, LPARAM param)
+{
+    reinterpret_cast<std::vector<HWND> *>(param)->push_back(window);
+    return TRUE;
+}
+
+bool in_front_of(HWND front, HWND behind)
+{
+    std::vector<HWND> order;
+    EnumWindows(list_window, (LPARAM)&order);
+    size_t a = order.size(), b = order.size();
+    for (size_t i = 0; i < order.size(); i++) {
+        if (order[i] == front)
+            a = i;
+        if (order[i] == behind)
+            b = i;
+    }
+    return a < b && b < order.size();
+}
+
+struct BoxSearch {
+    HWND except;
+    HWND found;
+};
+
+BOOL CALLBACK find_other_dialog(HWND window, LPARAM param)
+{
+    BoxSearch *search = reinterpret_cast<BoxSearch *>(param);
+    char cls[32] = "";
+    GetClassNameA(window, cls, sizeof cls);
+    if (window != search->except && strcmp(cls, "#32770") == 0 && IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+TEST_F(FolderChooser, ChooserIsInFrontAgainAfterItsMessage)
+{
+    // Real message boxes, owned by a backdrop over the screen; the page is
+    // the backdrop's and hidden, as the setup page is while the chooser is open.
+    seam_reset();
+    HWND backdrop = CreateWindowExA(0, "STATIC", "backdrop", WS_POPUP | WS_VISIBLE, 0, 0,
+                                    GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), NULL, NULL,
+                                    NULL, NULL);
+    ASSERT_NE(backdrop, nullptr);
+    session.backdrop_window = backdrop;
+    DestroyWindow(page);
+    page = CreateWindowExA(0, "STATIC", "page", WS_POPUP, 0, 0, 200, 100, backdrop, NULL, NULL, NULL);
+    make_folder("Apps");
+    set_destination(base + "Apps\\Tool\\");
+    DWORD main_thread = GetCurrentThreadId();
+
+    const struct {
+        const char *typed;
+        int answer;
+        UINT message;
+    } cases[] = {{"*.*", IDOK, 1020}, {"Sub\\Dir", IDOK, 32023}, {"", IDNO, 48003}};
+    for (const auto &k : cases) {
+        SCOPED_TRACE(k.typed);
+        std::string box_text;
+        bool front = false;
+        HWND active = NULL, chooser = NULL;
+        int result = open_chooser([&](const Chooser &c) {
+            chooser = c.dialog;
+            c.type(k.typed);
+            PostMessageA(c.dialog, WM_COMMAND, IDOK, 0);
+            BoxSearch search = {c.dialog, NULL};
+            for (int waited = 0; !search.found && waited < 10000; waited += 20) {
+                Sleep(20);
+                EnumThreadWindows(main_thread, find_other_dialog, (LPARAM)&search);
+            }
+            if (!search.found)
+                return;
+            char text[600] = "";
+            GetDlgItemTextA(search.found, 0xFFFF, text, sizeof text);
+            box_text = text;
+            PostMessageA(search.found, WM_COMMAND, k.answer, 0);
+            for (int waited = 0; IsWindow(search.found) && waited < 10000; waited += 20)
+                Sleep(20);
+            // Handled once the dialog's thread takes messages again.
+            DWORD_PTR ignored;
+            SendMessageTimeoutA(c.dialog, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+            front = in_front_of(c.dialog, backdrop);
+            GUITHREADINFO gui = {};
+            gui.cbSize = sizeof gui;
+            GetGUIThreadInfo(main_thread, &gui);
+            active = gui.hwndActive;
+            c.cancel();
+        });
+        ASSERT_TRUE(appeared);
+        EXPECT_FALSE(left_open);
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(box_text, k.message == 48003 ? catalogue_with(48003, lower(base + "Apps")) : catalogue(k.message));
+        EXPECT_TRUE(front) << "the chooser is in front of the backdrop again";
+        EXPECT_EQ(active, chooser) << "and is the active window";
+    }
+    session.backdrop_window = NULL;
+    DestroyWindow(backdrop);
+}
+
 // The next dialog fails at once; the extended error code is injected after.
 void fail_the_dialog_next()
 {
