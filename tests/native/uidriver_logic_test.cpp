@@ -350,6 +350,21 @@ TEST(UidriverScenario, ParsesEveryStep)
     EXPECT_EQ(s->steps[14].line, 17);
 }
 
+TEST(UidriverScenario, BackReturnsToAnEarlierWindow)
+{
+    Scenario *s = parse("expect kind=dialog\nexpect kind=messagebox\nkey enter\nback\n");
+    ASSERT_EQ(s->nsteps, 4);
+    EXPECT_EQ(s->steps[3].op, SCN_BACK);
+    EXPECT_STREQ(scenario_op_name(SCN_BACK), "back");
+    static Scenario bad;
+    const char *alone = "back";
+    EXPECT_EQ(scenario_parse(alone, strlen(alone), &bad), 0);
+    EXPECT_STREQ(bad.error, "line 1: back needs an expect before it");
+    const char *with_number = "expect kind=dialog\nback 2";
+    EXPECT_EQ(scenario_parse(with_number, strlen(with_number), &bad), 0);
+    EXPECT_STREQ(bad.error, "line 2: unexpected text after back");
+}
+
 TEST(UidriverScenario, ReportsErrorsWithTheirLine)
 {
     struct {

@@ -215,6 +215,9 @@ static int parse_line(Cursor *c, ScnStep *st, int have_window)
             return 0;
     } else if (strcmp(op, "wait-exit") == 0) {
         st->op = SCN_WAIT_EXIT;
+    } else if (strcmp(op, "back") == 0) {
+        st->op = SCN_BACK;
+        needs_window = 1;
     } else if (strcmp(op, "wait-gone") == 0) {
         st->op = SCN_WAIT_GONE;
         needs_window = 1;
@@ -333,6 +336,7 @@ const char *scenario_op_name(int op)
     case SCN_STRICT: return "strict";
     case SCN_TIMEOUT: return "timeout";
     case SCN_WAIT_MATCH: return "wait-match";
+    case SCN_BACK: return "back";
     }
     return "?";
 }

@@ -29,6 +29,7 @@ enum ScnOp {
     SCN_STRICT,
     SCN_TIMEOUT,
     SCN_WAIT_MATCH,
+    SCN_BACK,
 };
 
 enum ScnField { SCN_F_CAPTION = 1, SCN_F_CLASS, SCN_F_TEXT, SCN_F_KIND, SCN_F_ICON };

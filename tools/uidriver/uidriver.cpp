@@ -40,6 +40,9 @@
 //   wait-match TERM... wait until the current window matches the terms (as
 //                      for expect; e.g. a progress dialog's text~"done")
 //   wait-gone          wait until the current window is hidden or destroyed
+//   back               the window that was current before the last expect is
+//                      current again, if it is still shown (a dialog that
+//                      stays open under the message box it showed)
 //   shot NAME          picture of the whole screen as SHOTS/NAME.png
 //   sleep MS           wait MS milliseconds
 //   wait-exit          wait until every watched process has ended
@@ -48,7 +51,7 @@
 //   timeout SECONDS    wait at most SECONDS for each later expect, action
 //                      and wait (default: until the run's time limit)
 //
-// click, type, key, close, wait-match and wait-gone need an expect before them. An
+// click, type, key, close, wait-match, wait-gone and back need an expect before them. An
 // action waits until the window and the control are visible and enabled.
 //
 // Transcript lines (each one JSON object with "event" and "t", ms since
@@ -101,6 +104,7 @@ struct Run {
     long long step_started;   // when the current step began waiting
     long long sleep_until;
     HWND current;             // window of the last expect
+    HWND previous;            // the current window before it, for back
     char failure[1024];
 };
 
@@ -270,6 +274,7 @@ static int do_step(const ScnStep *st, int procs_running)
             return STEP_WAITING;
         }
         best->claimed = 1;
+        run.previous = run.current;
         run.current = best->hwnd;
         log_action(st, best->hwnd, NULL);
         return STEP_DONE;
@@ -314,6 +319,21 @@ static int do_step(const ScnStep *st, int procs_running)
         }
         if (!scenario_match(st, &t->info))
             return STEP_WAITING;
+        log_action(st, run.current, NULL);
+        return STEP_DONE;
+    }
+    case SCN_BACK: {
+        Tracked *t = run.previous ? winrec_find(run.previous) : NULL;
+        if (!t || !t->shown) {
+            char d[700];
+            describe_step(st, d, sizeof d);
+            set_failure("%s: %s", d, run.previous ? "the window before the last expect is gone"
+                                                   : "no window before the last expect");
+            return STEP_FAILED;
+        }
+        HWND left = run.current;
+        run.current = run.previous;
+        run.previous = left;
         log_action(st, run.current, NULL);
         return STEP_DONE;
     }
