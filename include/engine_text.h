@@ -26,5 +26,24 @@ int parse_entry_number(const char *text);
 unsigned int progress_percentage(unsigned int done, unsigned int total);
 
 // The temporary name of an in-use replacement: the last three characters
-// replaced by "$$$" (FOO.DLL becomes FOO.$$$).
+// replaced by "$$$" (FOO.DLL becomes FOO.$$$); a double-byte character counts
+// as one. A name of fewer than three characters, or one that ends in "$$$",
+// gets ".$$$" appended (A becomes A.$$$).
 void temporary_replacement_name(const char *target_name, char *out, size_t size);
+
+// Windows 95/98 renames files at its next start from the [rename] section of
+// wininit.ini. Of an existing file the first WININIT_HEAD_SIZE bytes are
+// looked at.
+enum { WININIT_HEAD_SIZE = 8196 };
+
+// 1 when the text holds "[rename]" (this letter case), starting at a
+// character; the text ends after len bytes or at a zero or Ctrl-Z byte.
+int wininit_has_rename_section(const char *head, size_t len);
+
+// The bytes to append to wininit.ini for one rename, line ends as CR LF:
+// "[rename]" for a new file (head NULL), CR LF + "[rename]" for a file whose
+// head has no such section, nothing more for one that has; then CR LF,
+// system_dir + target_name, "=", system_dir + temp_name. Returns the length
+// stored in out; 0 (and out empty) when it does not fit.
+size_t wininit_rename_block(const char *head, size_t head_len, const char *system_dir, const char *target_name,
+                            const char *temp_name, char *out, size_t size);
