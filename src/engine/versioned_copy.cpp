@@ -1,0 +1,206 @@
+// Versioned copy of one file through the platform's version installer, and
+// the replacement of a shared file in use at the next start of Windows.
+#include <string.h>
+
+#include "engine.h"
+#include "engine_text.h"
+#include "platform.h"
+#include "resource_ids.h"
+#include "setup.h"
+#include "startup_text.h"
+#include "text.h"
+#include "ui.h"
+
+enum {
+    VERSION_BUFFER_SIZE = 260,
+    // system_dir + target, "=", system_dir + temporary name, two line ends
+    // and the header: never cut for names that fit their buffers.
+    WININIT_BLOCK_SIZE = 4 * SETUP_PATH_SIZE + 32,
+};
+
+static const UINT QUESTION_STYLE = MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2;
+static const UINT ERROR_STYLE = MB_OK | MB_ICONSTOP;
+static const UINT FIND_ERROR_STYLE = MB_OK | MB_ICONEXCLAMATION;
+
+struct ResultRow {
+    DWORD bit;
+    UINT message;
+};
+
+// Differences the user may override with a forced copy. The installer sets
+// VIF_MISMATCH together with each particular difference, so it is looked at
+// last: alone, it stands for a difference that has no message of its own.
+static const ResultRow question_rows[] = {
+    {VIF_SRCOLD, MSG_COPY_NEWER},
+    {VIF_DIFFLANG, MSG_COPY_DIFF_LANG},
+    {VIF_DIFFCODEPG, MSG_COPY_DIFF_CODEPAGE},
+    {VIF_DIFFTYPE, MSG_COPY_DIFF_TYPE},
+    {VIF_MISMATCH, MSG_COPY_DIFF_ATTR},
+};
+
+// Failures: nothing was installed.
+static const ResultRow error_rows[] = {
+    {VIF_WRITEPROT, MSG_COPY_WRITE_PROTECTED},
+    {VIF_FILEINUSE, MSG_COPY_IN_USE},
+    {VIF_OUTOFSPACE, MSG_COPY_OUT_OF_SPACE},
+    {VIF_ACCESSVIOLATION, MSG_COPY_ACCESS_VIOLATION},
+    {VIF_SHARINGVIOLATION, MSG_COPY_SHARING_VIOLATION},
+    {VIF_CANNOTCREATE, MSG_COPY_CANNOT_CREATE},
+    {VIF_CANNOTDELETE, MSG_COPY_CANNOT_DELETE},
+    {VIF_CANNOTRENAME, MSG_COPY_CANNOT_RENAME},
+    {VIF_OUTOFMEMORY, MSG_COPY_OUT_OF_MEMORY},
+    {VIF_CANNOTREADSRC, MSG_COPY_CANNOT_READ_SRC},
+    {VIF_CANNOTREADDST, MSG_COPY_CANNOT_READ_DST},
+    {VIF_BUFFTOOSMALL, MSG_COPY_TEMP_TOO_SMALL},
+};
+
+static UINT first_row(const ResultRow *rows, size_t count, DWORD result)
+{
+    for (size_t i = 0; i < count; i++) {
+        if (result & rows[i].bit)
+            return rows[i].message;
+    }
+    return 0;
+}
+
+// The installer leaves its temporary copy in the destination folder and
+// names it relative to that folder (some versions with a leading backslash).
+static void delete_temporary_copy(const char *folder, const char *name)
+{
+    char path[2 * SETUP_PATH_SIZE];
+    if (name[0] != '\0' && name[1] == ':') {
+        text_copy(path, sizeof path, name);
+    } else {
+        while (*name == '\\')
+            name++;
+        if (*name == '\0')
+            return;
+        text_copy(path, sizeof path, folder);
+        if (path[0] != '\0' && !path_ends_in_backslash(path))
+            text_append(path, sizeof path, "\\");
+        text_append(path, sizeof path, name);
+    }
+    sys_DeleteFileA(path);
+}
+
+int install_versioned_file(int shared, const char *source_name, const char *target_name)
+{
+    char current_dir[VERSION_BUFFER_SIZE];
+    char dest_dir[VERSION_BUFFER_SIZE];
+    char temp_name[VERSION_BUFFER_SIZE];
+    UINT current_len = sizeof current_dir;
+    UINT dest_len = sizeof dest_dir;
+    memset(current_dir, 0, sizeof current_dir);
+    memset(dest_dir, 0, sizeof dest_dir);
+    memset(temp_name, 0, sizeof temp_name);
+
+    DWORD found = sys_VerFindFileA(shared ? VFFF_ISSHAREDFILE : 0, target_name, session.windows_dir,
+                                   session.destination_dir, current_dir, &current_len, dest_dir, &dest_len);
+    current_dir[sizeof current_dir - 1] = '\0';
+    dest_dir[sizeof dest_dir - 1] = '\0';
+    UINT find_error = 0;
+    if (found & VFF_FILEINUSE)
+        find_error = MSG_COPY_IN_USE;
+    else if (found & VFF_BUFFTOOSMALL)
+        find_error = MSG_COPY_TEMP_TOO_SMALL;
+    if (find_error != 0) {
+        if (!shared)
+            show_message_arg(find_error, CAP_COPY_FAILED, FIND_ERROR_STYLE, target_name);
+        return 0;
+    }
+
+    DWORD flags = VIFF_DONTDELETEOLD;
+    for (;;) {
+        // The temporary copy of an earlier attempt is deleted already: the
+        // forced copy makes a new one instead of looking for it.
+        temp_name[0] = '\0';
+        UINT temp_len = sizeof temp_name;
+        DWORD result = sys_VerInstallFileA(flags, source_name, target_name, session.source_dir, dest_dir,
+                                           current_dir, temp_name, &temp_len);
+        temp_name[sizeof temp_name - 1] = '\0';
+        if (result & VIF_TEMPFILE)
+            delete_temporary_copy(dest_dir, temp_name);
+
+        UINT question = first_row(question_rows, sizeof question_rows / sizeof question_rows[0], result);
+        if (question != 0) {
+            if (show_message_arg(question, CAP_COPY_FAILED, QUESTION_STYLE, target_name) != IDYES)
+                return 1; // the existing file stays
+            flags = VIFF_FORCEINSTALL;
+            continue;
+        }
+        UINT error = first_row(error_rows, sizeof error_rows / sizeof error_rows[0], result);
+        if (error == 0)
+            return 1;
+        if (!shared)
+            show_message_arg(error, CAP_COPY_FAILED, ERROR_STYLE, target_name);
+        return 0;
+    }
+}
+
+// Windows 95/98: a [rename] line in wininit.ini, appended at its end.
+static void schedule_in_wininit(const char *target_name, const char *temp_name)
+{
+    static char head[WININIT_HEAD_SIZE + 1];
+    char block[WININIT_BLOCK_SIZE];
+    char path[2 * SETUP_PATH_SIZE];
+    text_copy(path, sizeof path, session.windows_dir);
+    text_append(path, sizeof path, "\\wininit.ini");
+
+    size_t len;
+    HANDLE file = sys_CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD got = 0;
+        memset(head, 0, sizeof head);
+        if (!sys_ReadFile(file, head, WININIT_HEAD_SIZE, &got, NULL))
+            got = 0;
+        len = wininit_rename_block(head, got, session.system_dir, target_name, temp_name, block, sizeof block);
+        // The end of the text: an end-of-file mark (Ctrl-Z) that ends the
+        // file would hide what follows it, so the block takes its place.
+        DWORD end = sys_SetFilePointer(file, 0, NULL, FILE_END);
+        if (end != INVALID_SET_FILE_POINTER && end > 0) {
+            char last = 0;
+            DWORD one = 0;
+            sys_SetFilePointer(file, (LONG)(end - 1), NULL, FILE_BEGIN);
+            if (sys_ReadFile(file, &last, 1, &one, NULL) && one == 1 && last == '\x1a')
+                sys_SetFilePointer(file, (LONG)(end - 1), NULL, FILE_BEGIN);
+        }
+    } else {
+        file = sys_CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (file == INVALID_HANDLE_VALUE)
+            return;
+        len = wininit_rename_block(NULL, 0, session.system_dir, target_name, temp_name, block, sizeof block);
+    }
+    if (len != 0) {
+        DWORD written = 0;
+        sys_WriteFile(file, block, (DWORD)len, &written, NULL);
+    }
+    sys_CloseHandle(file);
+    if (len != 0)
+        session.restart_needed = 1;
+}
+
+void replace_file_at_restart(const char *source_name, const char *target_name)
+{
+    char temp_name[SETUP_PATH_SIZE];
+    temporary_replacement_name(target_name, temp_name, sizeof temp_name);
+    if (!install_versioned_file(1, source_name, temp_name)) {
+        show_message_arg(MSG_FILE_IN_USE_SKIPPED, CAP_COPY_FAILED, MB_OK | MB_ICONINFORMATION, target_name);
+        return;
+    }
+
+    if (session.is_nt) {
+        char from[2 * SETUP_PATH_SIZE];
+        char to[2 * SETUP_PATH_SIZE];
+        text_copy(from, sizeof from, session.system_dir);
+        text_append(from, sizeof from, temp_name);
+        text_copy(to, sizeof to, session.system_dir);
+        text_append(to, sizeof to, target_name);
+        // Without MOVEFILE_REPLACE_EXISTING the file in use would stay.
+        if (sys_MoveFileExA(from, to, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING))
+            session.restart_needed = 1;
+        return;
+    }
+    schedule_in_wininit(target_name, temp_name);
+}
