@@ -1,0 +1,195 @@
+#include "vcopy_support.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "platform.h"
+#include "resource_test_support.h"
+#include "seam.h"
+#include "setup.h"
+
+std::vector<ShownBox> shown_boxes;
+std::vector<int> box_answers;
+
+static int record_box(HWND, LPCSTR text, LPCSTR caption, UINT style)
+{
+    shown_boxes.push_back({text ? text : "", caption ? caption : "", style});
+    size_t n = shown_boxes.size();
+    return n <= box_answers.size() ? box_answers[n - 1] : IDNO;
+}
+
+std::string catalogue_text(UINT id)
+{
+    char buf[512] = "";
+    LoadStringA(setup_exe_module(), id, buf, sizeof buf);
+    return buf;
+}
+
+std::string message_text(UINT id, const std::string &arg)
+{
+    std::string format = catalogue_text(id);
+    size_t at = format.find("%s");
+    if (at == std::string::npos)
+        return format;
+    return format.substr(0, at) + arg + format.substr(at + 2);
+}
+
+// Wine's kernel32 turns a Unix path into a drive path.
+typedef LPWSTR(CDECL *unix_to_dos_fn)(LPCSTR);
+
+static std::string windows_path(const std::string &unix_path)
+{
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    unix_to_dos_fn convert =
+        kernel ? (unix_to_dos_fn)(void *)GetProcAddress(kernel, "wine_get_dos_file_name") : NULL;
+    if (convert) {
+        LPWSTR wide = convert(unix_path.c_str());
+        if (wide) {
+            std::string result = utf16_to_cp932(wide, NULL);
+            HeapFree(GetProcessHeap(), 0, wide);
+            return result;
+        }
+    }
+    std::string result = "Z:" + unix_path;
+    for (char &c : result)
+        if (c == '/')
+            c = '\\';
+    return result;
+}
+
+std::string test_library(const char *name)
+{
+    return windows_path(std::string(VCOPY_FILES_DIR) + "/" + name + ".dll");
+}
+
+std::string read_file_bytes(const std::string &path)
+{
+    std::string bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                              0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buf, sizeof buf, &got, NULL) && got > 0)
+        bytes.append(buf, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+void write_file_bytes(const std::string &path, const std::string &bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+    CloseHandle(file);
+    ASSERT_EQ(written, bytes.size()) << path;
+}
+
+bool file_exists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<std::string> files_matching(const std::string &folder, const char *pattern)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+void remove_file(const std::string &path)
+{
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path.c_str());
+}
+
+static void remove_folder(const std::string &folder)
+{
+    for (const std::string &name : files_matching(folder, "*"))
+        remove_file(folder + name);
+    RemoveDirectoryA(folder.c_str());
+}
+
+std::string system_folder()
+{
+    char buf[MAX_PATH];
+    GetSystemDirectoryA(buf, sizeof buf);
+    return std::string(buf) + "\\";
+}
+
+void VcopyTest::SetUp()
+{
+    static int libraries_loaded;
+    if (!libraries_loaded)
+        libraries_loaded = load_system_libraries() ? 1 : -1;
+    ASSERT_EQ(libraries_loaded, 1) << "the version installer did not load";
+    ASSERT_NE(setup_exe_module(), nullptr);
+
+    memset(&session, 0, sizeof session);
+    session.instance = setup_exe_module();
+    session.is_nt = 1;
+
+    seam_reset();
+    shown_boxes.clear();
+    box_answers.clear();
+    seam_hook<SEAM_MessageBoxA>(record_box, 1, 0);
+
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    char unique[64];
+    snprintf(unique, sizeof unique, "vcopy-%lu\\", (unsigned long)GetCurrentProcessId());
+    work_dir = std::string(temp) + unique;
+    medium_dir = work_dir + "medium\\";
+    dest_dir = work_dir + "dest\\";
+    windows_dir = work_dir + "windows";
+    remove_folder(medium_dir);
+    remove_folder(dest_dir);
+    remove_folder(windows_dir + "\\");
+    remove_folder(work_dir);
+    ASSERT_TRUE(CreateDirectoryA(work_dir.c_str(), NULL)) << work_dir;
+    ASSERT_TRUE(CreateDirectoryA(medium_dir.c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryA(dest_dir.c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryA(windows_dir.c_str(), NULL));
+
+    snprintf(session.source_dir, sizeof session.source_dir, "%s", medium_dir.c_str());
+    snprintf(session.destination_dir, sizeof session.destination_dir, "%s", dest_dir.c_str());
+    snprintf(session.windows_dir, sizeof session.windows_dir, "%s", windows_dir.c_str());
+    snprintf(session.system_dir, sizeof session.system_dir, "%s", system_folder().c_str());
+}
+
+void VcopyTest::TearDown()
+{
+    seam_reset();
+    for (const std::string &path : system_files)
+        remove_file(path);
+    remove_folder(medium_dir);
+    remove_folder(dest_dir);
+    remove_folder(windows_dir + "\\");
+    remove_folder(work_dir);
+}
+
+std::string VcopyTest::put_on_medium(const char *library, const char *name)
+{
+    std::string from = test_library(library);
+    std::string to = medium(name);
+    EXPECT_TRUE(CopyFileA(from.c_str(), to.c_str(), FALSE)) << from << " -> " << to;
+    return read_file_bytes(to);
+}
+
+std::string VcopyTest::keep_out_of_system(const char *name)
+{
+    std::string path = system_folder() + name;
+    remove_file(path);
+    system_files.push_back(path);
+    return path;
+}
