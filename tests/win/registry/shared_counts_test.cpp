@@ -44,7 +44,10 @@ protected:
         RegistryTest::TearDown();
     }
 
-    Value count_of(const char *name) { return read_value(HKEY_LOCAL_MACHINE, shared_dlls, (system_dir + name).c_str()); }
+    Value count_of(const char *name)
+    {
+        return read_value(HKEY_LOCAL_MACHINE, shared_dlls, (system_dir + name).c_str());
+    }
     void set_count(const char *name, DWORD type, const void *data, DWORD size)
     {
         set_value(HKEY_LOCAL_MACHINE, shared_dlls, (system_dir + name).c_str(), type, data, size);
@@ -177,7 +180,8 @@ TEST_F(SharedCounts, AKeyClosedToTheUserChangesNothing)
     EXPECT_EQ(update_shared_count("a.dll", 1), CountKeyOpenFailed);
     EXPECT_EQ(update_shared_count("a.dll", 0), CountKeyOpenFailed);
     delete_shared_count(dialog, (system_dir + "a.dll").c_str());
-    EXPECT_EQ(status_line(dialog), formatted(MSG_STATUS_DELETING, std::string(shared_dlls) + "\\" + system_dir + "a.dll"))
+    std::string named = std::string(shared_dlls) + "\\" + system_dir + "a.dll";
+    EXPECT_EQ(status_line(dialog), formatted(MSG_STATUS_DELETING, named))
         << "the removal is named, and nothing else is shown";
     EXPECT_EQ(session.removal_log, nullptr) << "nor logged";
 
