@@ -1,0 +1,129 @@
+#include "group_test_support.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "resource_ids.h"
+#include "resource_test_support.h"
+#include "seam.h"
+#include "setup.h"
+
+std::vector<ShownBox> shown_boxes;
+
+namespace {
+
+int record_box(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
+{
+    shown_boxes.push_back({owner, text, caption, style});
+    return IDOK;
+}
+
+} // namespace
+
+std::string catalogue(UINT id)
+{
+    char buf[1040] = "";
+    LoadStringA(setup_exe_module(), id, buf, sizeof buf);
+    return buf;
+}
+
+std::string catalogue_with(UINT id, const std::string &arg)
+{
+    std::string text = catalogue(id);
+    size_t at = text.find("%s");
+    if (at != std::string::npos)
+        text.replace(at, 2, arg);
+    return text;
+}
+
+bool is_file(const std::string &path)
+{
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool is_folder(const std::string &path)
+{
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void write_file(const std::string &path, const std::string &bytes)
+{
+    FILE *f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+}
+
+void remove_tree(const std::string &path)
+{
+    if (path.empty())
+        return;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string child = path + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                remove_tree(child);
+            } else {
+                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(child.c_str());
+            }
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+void GroupSession::SetUp()
+{
+    memset(&session, 0, sizeof session);
+    session.instance = setup_exe_module();
+    ASSERT_NE(session.instance, nullptr);
+    session.backdrop_window = GetDesktopWindow();
+    snprintf(session.application_name, sizeof session.application_name, "%s", "\xBB\xDD\xCC\xDF\xD9 " SOFT);
+    seam_reset();
+    shown_boxes.clear();
+    seam_hook<SEAM_MessageBoxA>(record_box, 1, 0);
+
+    char temp[MAX_PATH], name[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    ASSERT_NE(GetTempFileNameA(temp, "grp", 0, name), 0u);
+    DeleteFileA(name);
+    ASSERT_TRUE(CreateDirectoryA(name, NULL));
+    work = name;
+    snprintf(session.script_path, sizeof session.script_path, "%s\\setup.inf", work.c_str());
+    std::string destination = work + "\\" SHOW " " SOFT;
+    ASSERT_TRUE(CreateDirectoryA(destination.c_str(), NULL));
+    snprintf(session.destination_dir, sizeof session.destination_dir, "%s\\", destination.c_str());
+    GetWindowsDirectoryA(session.windows_dir, sizeof session.windows_dir);
+}
+
+void GroupSession::TearDown()
+{
+    seam_reset();
+    remove_tree(work);
+}
+
+void GroupSession::write_startmenu(unsigned count, const std::vector<std::string> &lines)
+{
+    std::string text = "[general]\r\napplication=x\r\n[startmenu]\r\nmenus=" + std::to_string(count) + "\r\n";
+    for (const std::string &line : lines)
+        text += line + "\r\n";
+    write_file(session.script_path, text);
+}
+
+void GroupSession::expect_one_failure_box(UINT text_id)
+{
+    ASSERT_EQ(shown_boxes.size(), 1u);
+    EXPECT_EQ(shown_boxes[0].text, catalogue_with(text_id, session.application_name));
+    EXPECT_NE(shown_boxes[0].text.find(session.application_name), std::string::npos);
+    EXPECT_EQ(shown_boxes[0].caption, catalogue(CAP_DDE));
+    EXPECT_EQ(shown_boxes[0].style, (UINT)(MB_OK | MB_ICONHAND));
+    EXPECT_EQ(shown_boxes[0].owner, session.backdrop_window);
+}
