@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commdlg.h>
 #include <ddeml.h>
+#include <shlobj.h>
 
 #define SYS_CALL(ret, name, params, args, real) ret sys_##name params;
 #include "platform_calls.def"

@@ -1,6 +1,7 @@
 // Removal of the program group's shortcuts at uninstall time. Nothing of the
 // installation was recorded: each shortcut's path is formed again from the
-// same [startmenu] entries and the Windows folder.
+// same [startmenu] entries, in the programs folder of the Start menu where
+// the shell made it.
 #include <string.h>
 
 #include "platform.h"
@@ -11,7 +12,8 @@
 #include "text.h"
 
 // "\ｽﾀｰﾄ ﾒﾆｭｰ\ﾌﾟﾛｸﾞﾗﾑ\" in code page 932 (half-width katakana, one byte each):
-// the Start menu's programs folder under the Windows folder.
+// the Start menu's programs folder under the Windows folder of a Japanese
+// Windows 95/98 without a per-user Start menu.
 static const char programs_subfolder[] =
     "\\\xBD\xC0\xB0\xC4 \xD2\xC6\xAD\xB0\\\xCC\xDF\xDB\xB8\xDE\xD7\xD1\\";
 
@@ -20,6 +22,20 @@ static int shortcut_exists(const char *path)
 {
     DWORD attributes = sys_GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The programs folder the shell keeps the group in: the user's own on the
+// NT family (and wherever the shell says), else the one under the Windows
+// folder.
+static void form_programs_folder(char *programs, size_t size)
+{
+    char shell_folder[MAX_PATH];
+    memset(shell_folder, 0, sizeof shell_folder);
+    if (sys_SHGetSpecialFolderPathA(NULL, shell_folder, CSIDL_PROGRAMS, FALSE) && shell_folder[0] != '\0') {
+        text_format(programs, size, "%s\\", shell_folder);
+        return;
+    }
+    text_format(programs, size, "%s%s", session.windows_dir, programs_subfolder);
 }
 
 int remove_program_group(unsigned int count)
@@ -33,7 +49,7 @@ int remove_program_group(unsigned int count)
     char shortcut[SETUP_PATH_SIZE];
     char folder[SETUP_PATH_SIZE];
 
-    text_format(programs, sizeof programs, "%s%s", session.windows_dir, programs_subfolder);
+    form_programs_folder(programs, sizeof programs);
     for (unsigned int n = 1; n != 0 && n <= count; n++) {
         text_format(key, sizeof key, "start_%u", n);
         memset(value, 0, sizeof value);

@@ -120,7 +120,15 @@ class Bench:
         return dest
 
     def wine(self, *args, check_status=True):
-        return subprocess.run([self.winerun, "--env", *args], capture_output=True, check=check_status)
+        out_path = os.path.join(self.work, "wine.out")
+        with open(out_path, "wb") as out:
+            result = subprocess.run([self.winerun, "--env", *args], stdout=out, stderr=subprocess.DEVNULL,
+                                    stdin=subprocess.DEVNULL, timeout=120)
+        with open(out_path, "rb") as out:
+            result.stdout = out.read()
+        if check_status and result.returncode != 0:
+            raise Failure(f"{' '.join(args)}: exit {result.returncode}")
+        return result
 
     def unix_path(self, windows_path):
         out = self.wine("wine", "winepath", "-u", windows_path).stdout
@@ -150,10 +158,15 @@ class Bench:
         if tail is not None:
             cmd += ["--tail", tail]
         cmd += ["--", windows_path or self.z(program), *args]
-        proc = subprocess.run(cmd, cwd=os.path.dirname(program), capture_output=True,
-                              timeout=timeout + 60)
+        # Output goes to a file, not a pipe: processes that the run leaves
+        # behind (the shell's folder windows) may hold a pipe open for good.
+        err_path = os.path.join(self.work, "driver.err")
+        with open(err_path, "wb") as err:
+            proc = subprocess.run(cmd, cwd=os.path.dirname(program), stdout=err, stderr=err,
+                                  stdin=subprocess.DEVNULL, timeout=timeout + 60)
         self.driver_status = proc.returncode
-        self.driver_stderr = proc.stderr.decode("utf-8", "replace")
+        with open(err_path, "rb") as err:
+            self.driver_stderr = err.read().decode("utf-8", "replace")
         transcript = Transcript(log)
         if expect_ok and proc.returncode != 0:
             raise Failure(f"driver exit {proc.returncode}: {self.driver_stderr.strip()}\n"

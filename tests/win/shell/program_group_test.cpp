@@ -533,12 +533,13 @@ TEST_F(ShellConversation, ShortcutsAppearInTheUsersProgramsFolder)
     EXPECT_EQ(link_target(folder + "\\Viewer.lnk"), tool);
     EXPECT_EQ(link_target(folder + "\\" SHOW " " SOFT ".lnk"), tool);
 
-    // Removal looks under the Windows folder, where this system's Start menu
-    // is not: every shortcut counts as missing and stays.
-    EXPECT_FALSE(is_folder(std::string(session.windows_dir) + PROGRAMS_UNDER_WINDOWS));
+    // Removal looks in the programs folder the shell names, where it made
+    // them, and takes them away with their emptied group folder.
+    close_folder_windows();
     EXPECT_EQ(remove_program_group(2), 1);
-    EXPECT_TRUE(is_file(folder + "\\Viewer.lnk"));
-    EXPECT_TRUE(is_file(folder + "\\" SHOW " " SOFT ".lnk"));
+    EXPECT_FALSE(is_file(folder + "\\Viewer.lnk"));
+    EXPECT_FALSE(is_file(folder + "\\" SHOW " " SOFT ".lnk"));
+    EXPECT_FALSE(is_folder(folder));
     EXPECT_TRUE(shown_boxes.empty());
 }
 
@@ -554,8 +555,8 @@ TEST_F(ShellConversation, ShellRefusesAMissingProgramWith32013)
     EXPECT_FALSE(is_file(folder + "\\Viewer.lnk"));
 }
 
-// Where the Start menu lies under the Windows folder, removal finds what
-// the shell made and takes it away again.
+// Where the shell keeps the Start menu under the Windows folder, removal
+// finds what the shell made and takes it away again.
 TEST_F(ShellConversation, RemovalTakesBackWhatTheShellMadeUnderTheWindowsFolder)
 {
     std::string windows = work + "\\win";
@@ -575,8 +576,8 @@ TEST_F(ShellConversation, RemovalTakesBackWhatTheShellMadeUnderTheWindowsFolder)
     ASSERT_TRUE(is_file(folder + "\\" SHOW " " SOFT ".lnk"));
 
     close_folder_windows();
-    restore_programs_folder();
     EXPECT_EQ(remove_program_group(2), 1);
+    restore_programs_folder();
     EXPECT_FALSE(is_file(folder + "\\Viewer.lnk"));
     EXPECT_FALSE(is_file(folder + "\\" SHOW " " SOFT ".lnk"));
     EXPECT_FALSE(is_folder(folder)) << "the emptied group folder goes";

@@ -1,0 +1,199 @@
+"""The sample medium installed for real end to end: the wizard, the progress
+dialog, files on disk byte for byte, registry entries, shared counts and the
+program group; then removed again with the command of its Uninstall entry."""
+import os
+import shutil
+
+from bench import Failure, check, equal, main
+from script_data import catalogue, read_script, turned
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+MESSAGES = catalogue()
+SAMPLE = read_script(os.path.join(HERE, "..", "..", "media", "sample", "setup.inf"))
+START = turned(SAMPLE["start"]["title"])
+WELCOME = turned(SAMPLE["welcome"]["title"])
+FAREWELL = turned(SAMPLE["goodby"]["title"])
+COPYRIGHT = turned(SAMPLE["copyright"]["title"])
+SETUP = turned(SAMPLE["setup"]["title"])
+APPLICATION = SAMPLE["general"]["application"]
+DEFAULT_DIR = SAMPLE["general"]["default_dir"]
+
+CURRENT_VERSION = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion"
+SHARED_DLLS = CURRENT_VERSION + "\\SharedDLLs"
+UNINSTALL_KEY = CURRENT_VERSION + "\\Uninstall\\" + SAMPLE["registry"]["uninstall_key"]
+APP_PATH_KEY = CURRENT_VERSION + "\\App Paths\\" + SAMPLE["registry"]["path_key"]
+VERSION_KEY = "HKLM\\SOFTWARE\\" + SAMPLE["registry"]["version_key"]
+USER_KEY = "HKCU\\Software\\" + SAMPLE["registry"]["user_key"]
+
+
+def expect(caption, kind="dialog"):
+    return f'expect kind={kind} caption="{caption}"\n'
+
+
+def files_of(script):
+    """(source, target, kind) of every file entry."""
+    out = []
+    for n in range(1, int(script["files"]["files"]) + 1):
+        fields = [f for f in script["files"].get(f"file_{n}", "").split(",") if f]
+        if len(fields) >= 5:
+            out.append((fields[0], fields[1], int(fields[3])))
+    return out
+
+
+def reg_query(b, key, value=None):
+    """The data of a value (None when missing), or whether the key exists."""
+    which = [] if value is None else (["/ve"] if value == "" else ["/v", value])
+    result = b.wine("wine", "reg", "query", key, *which, check_status=False)
+    if result.returncode != 0:
+        return None
+    if value is None:
+        return True
+    # reg prints in the console's code page; a value line is
+    # "    name    type    data", the unnamed value under a localised name.
+    out = result.stdout.decode("cp932", "replace")
+    for line in out.splitlines():
+        parts = [p for p in line.strip().split("    ") if p != ""]
+        if len(parts) >= 2 and parts[1].startswith("REG_"):
+            return parts[2].strip() if len(parts) >= 3 else ""
+    return None
+
+
+def cleanup_installation(b):
+    """Whatever an installation may have left, so later tests start clean."""
+    maker = SAMPLE["registry"]["version_key"].split("\\")[0]
+    for key in (UNINSTALL_KEY, APP_PATH_KEY, VERSION_KEY, USER_KEY, "HKLM\\SOFTWARE\\" + maker,
+                "HKCU\\Software\\" + SAMPLE["registry"]["user_key"].split("\\")[0]):
+        b.wine("wine", "reg", "delete", key, "/f", check_status=False)
+    shutil.rmtree(b.c_path("Program Files", DEFAULT_DIR), ignore_errors=True)
+    shutil.rmtree(os.path.join(programs_folder(b), SAMPLE["startmenu"]["start_1"].split(",")[0]), ignore_errors=True)
+    for _, target, kind in files_of(SAMPLE):
+        if kind != 1:
+            path = b.c_path("windows", "system32", target)
+            if os.path.exists(path):
+                os.remove(path)
+            b.wine("wine", "reg", "delete", SHARED_DLLS, "/v", "C:\\windows\\system32\\" + target, "/f",
+                   check_status=False)
+
+
+def install(b, args=()):
+    scenario = "timeout 60\n" + expect(START) + "click 1\n" + expect(WELCOME) + "click 1\n" + \
+        expect(COPYRIGHT) + "click 1\n" + expect(SETUP) + "shot setup\nclick 1\n" + \
+        expect(MESSAGES[16010], "messagebox") + "shot finished\nkey enter\nwait-exit\n"
+    return b.run(os.path.join(b.medium, "setup.exe"), list(args), scenario, timeout=120)
+
+
+def last_box(t):
+    boxes = [w for w in t.dialogs() if w.get("kind") == "messagebox"]
+    if not boxes:
+        raise Failure("no message box")
+    return boxes[-1]
+
+
+def programs_folder(b):
+    appdata = b.wine("wine", "cmd", "/c", "echo", "%APPDATA%").stdout.decode("cp932").strip()
+    return os.path.join(b.unix_path(appdata), "Microsoft", "Windows", "Start Menu", "Programs")
+
+
+def snapshot(b):
+    """Files of drive C: (but the temporary folders) and the lines of the
+    machine's and the user's software keys."""
+    files = set()
+    for top, dirs, names in os.walk(b.drive_c):
+        rel = os.path.relpath(top, b.drive_c)
+        if rel.lower().startswith(("windows" + os.sep + "temp", "users" + os.sep + "root" + os.sep + "temp")):
+            continue
+        dirs[:] = [d for d in dirs if not os.path.islink(os.path.join(top, d))]
+        for name in names + [d + os.sep for d in dirs]:
+            files.add(os.path.join(rel, name))
+    lines = set()
+    for key in ("HKLM\\Software", "HKCU\\Software"):
+        out = os.path.join(b.work, "export.reg")
+        b.wine("wine", "reg", "export", key, b.z(out), "/y")
+        with open(out, "rb") as f:
+            data = f.read()
+        text = data.decode("utf-16") if data[:2] in (b"\xff\xfe", b"\xfe\xff") else data.decode("utf-8", "replace")
+        lines |= {key + ": " + line for line in text.splitlines() if line.strip()}
+    return files, lines
+
+
+def install_and_uninstall(b):
+    # Nothing of an earlier, interrupted run may count as "before".
+    cleanup_installation(b)
+    b.cleanups.append(lambda: cleanup_installation(b))
+    # The machine-wide count key exists on Windows; a new prefix lacks it.
+    b.wine("wine", "reg", "add", SHARED_DLLS, "/f")
+    files_before, registry_before = snapshot(b)
+    group = os.path.join(programs_folder(b), SAMPLE["startmenu"]["start_1"].split(",")[0])
+
+    t = install(b)
+    closing = last_box(t)
+    equal(closing.get("text"), MESSAGES[100].replace("%s", APPLICATION, 1), "closing message")
+    # (The shell's group windows may cover the box, so that the driver cannot
+    # read its icon from the screen.)
+    check(closing.get("icon") in ("information", "unknown"), f"closing icon {closing.get('icon')}")
+
+    # Files: application files in the destination, shared ones in the
+    # system folder, byte for byte as on the medium.
+    medium = read_script(os.path.join(b.medium, "setup.inf"))
+    destination = b.c_path("Program Files", DEFAULT_DIR)
+    for source, target, kind in files_of(medium):
+        where = destination if kind == 1 else b.c_path("windows", "system32")
+        with open(os.path.join(b.medium, source), "rb") as f:
+            expected = f.read()
+        path = os.path.join(where, target)
+        check(os.path.exists(path), f"{target} installed in {where}")
+        with open(path, "rb") as f:
+            equal(f.read() == expected, True, f"{target} byte-identical to the medium")
+
+    # Registry entries and the shared count.
+    installed = "C:\\Program Files\\" + DEFAULT_DIR + "\\"
+    equal(reg_query(b, VERSION_KEY, ""), SAMPLE["registry"]["version_value"], "version key")
+    equal(reg_query(b, APP_PATH_KEY, "Path"), installed, "App Paths Path")
+    equal(reg_query(b, APP_PATH_KEY, ""), installed + SAMPLE["registry"]["path_key"], "App Paths program")
+    equal(reg_query(b, UNINSTALL_KEY, "DisplayName"), SAMPLE["registry"]["uninstall_dispname"], "DisplayName")
+    command = reg_query(b, UNINSTALL_KEY, "UninstallString")
+    equal(command, '"' + installed + "setup.exe" + '" /UNINSTALL', "UninstallString")
+    for _, target, kind in files_of(medium):
+        if kind != 1:
+            equal(reg_query(b, SHARED_DLLS, "C:\\windows\\system32\\" + target), "0x1", f"count of {target}")
+
+    # The program group the shell made through DDE.
+    for n in (1, 2):
+        title = SAMPLE["startmenu"][f"start_{n}"].split(",")[2]
+        check(os.path.isfile(os.path.join(group, title + ".lnk")), f"shortcut {title}")
+
+    # Removal with the Uninstall entry's command as written.
+    program = command.split('"')[1]
+    unix_program = b.unix_path(program)
+    scenario = "timeout 60\n" + expect(FAREWELL) + "shot farewell\nclick 1\n" + \
+        "expect kind=messagebox caption=\"" + MESSAGES[16013] + "\"\nshot shared\nclick 6\n" + \
+        expect(MESSAGES[16010], "messagebox") + "shot removed\nkey enter\nwait-exit\n"
+    t = b.run(unix_program, ["/UNINSTALL"], scenario, timeout=120, windows_path=program)
+    closing = last_box(t)
+    expected = MESSAGES[105].replace("%s", APPLICATION, 1).replace("%s", installed, 1)
+    equal(closing.get("text"), expected, "removal message")
+    for _, target, kind in files_of(medium):
+        if kind != 1:
+            check(not os.path.exists(b.c_path("windows", "system32", target)), f"{target} removed")
+            equal(reg_query(b, SHARED_DLLS, "C:\\windows\\system32\\" + target), None, f"count of {target} removed")
+    for key in (VERSION_KEY, APP_PATH_KEY, UNINSTALL_KEY, USER_KEY):
+        equal(reg_query(b, key), None, f"{key} removed")
+    left = sorted(os.listdir(destination)) if os.path.isdir(destination) else []
+    equal(left, ["setup.exe"], "only the running uninstaller is left (it removes itself at the next start)")
+    check(not os.path.exists(group), "the program group is gone")
+
+    # The machine as before, but for what is meant to differ: the
+    # uninstaller and its folder, which go at the next start of Windows.
+    files_after, registry_after = snapshot(b)
+    installed_rel = os.path.join("Program Files", DEFAULT_DIR)
+    meant = {installed_rel + os.sep, os.path.join(installed_rel, "setup.exe")}
+    equal(sorted(files_after - files_before - meant), [], "files left behind")
+    equal(sorted(files_before - files_after), [], "files lost")
+    equal(sorted(registry_after - registry_before), [], "registry lines left behind")
+    equal(sorted(registry_before - registry_after), [], "registry lines lost")
+
+
+CASES = {f.__name__: f for f in (install_and_uninstall,)}
+
+if __name__ == "__main__":
+    main(CASES)
