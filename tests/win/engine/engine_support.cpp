@@ -1,0 +1,244 @@
+#include "engine_support.h"
+
+#include <commctrl.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "platform.h"
+#include "resource_ids.h"
+#include "resource_test_support.h"
+#include "seam.h"
+#include "setup.h"
+#include "ui.h"
+
+std::vector<std::string> events;
+std::vector<ShownBox> boxes;
+std::vector<int> bar_positions;
+HWND current_dialog;
+BoxAnswer box_answer;
+
+std::string catalogue(UINT id)
+{
+    char buf[520] = "";
+    LoadStringA(setup_exe_module(), id, buf, sizeof buf);
+    return buf;
+}
+
+std::string message_text(UINT id, const std::string &arg)
+{
+    std::string format = catalogue(id);
+    size_t at = format.find("%s");
+    if (at == std::string::npos)
+        return format;
+    return format.substr(0, at) + arg + format.substr(at + 2);
+}
+
+std::string message_text2(UINT id, const std::string &first, const std::string &second)
+{
+    std::string format = catalogue(id);
+    size_t a = format.find("%s");
+    if (a == std::string::npos)
+        return format;
+    size_t b = format.find("%s", a + 2);
+    if (b == std::string::npos)
+        return format.substr(0, a) + first + format.substr(a + 2);
+    return format.substr(0, a) + first + format.substr(a + 2, b - a - 2) + second + format.substr(b + 2);
+}
+
+std::string text_of(HWND window, int id)
+{
+    char buf[1024] = "";
+    if (id)
+        GetDlgItemTextA(window, id, buf, sizeof buf);
+    else
+        GetWindowTextA(window, buf, sizeof buf);
+    return buf;
+}
+
+std::string read_bytes(const std::string &path)
+{
+    std::string bytes;
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f)
+        return "<missing>";
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+        bytes.append(buf, n);
+    fclose(f);
+    return bytes;
+}
+
+void write_bytes(const std::string &path, const std::string &bytes)
+{
+    FILE *f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+}
+
+bool exists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+int first_event(const std::string &prefix)
+{
+    for (size_t i = 0; i < events.size(); i++)
+        if (events[i].compare(0, prefix.size(), prefix) == 0)
+            return (int)i;
+    return -1;
+}
+
+static int record_box(HWND, LPCSTR text, LPCSTR caption, UINT style)
+{
+    boxes.push_back({text ? text : "", caption ? caption : "", style});
+    events.push_back("box:" + boxes.back().text);
+    return box_answer ? box_answer(boxes.back()) : IDOK;
+}
+
+static WNDPROC bar_proc;
+
+static LRESULT CALLBACK recording_bar_proc(HWND bar, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message == PBM_SETPOS)
+        bar_positions.push_back((int)wparam);
+    return CallWindowProcA(bar_proc, bar, message, wparam, lparam);
+}
+
+void record_bar(HWND dialog)
+{
+    HWND bar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
+    ASSERT_NE(bar, nullptr);
+    bar_proc = (WNDPROC)SetWindowLongPtrA(bar, GWLP_WNDPROC, (LONG_PTR)recording_bar_proc);
+}
+
+static DWORD fake_find(DWORD flags, LPCSTR name, LPCSTR, LPCSTR app_dir, LPSTR cur_dir, PUINT cur_len,
+                       LPSTR dest_dir, PUINT dest_len)
+{
+    events.push_back(std::string((flags & VFFF_ISSHAREDFILE) ? "find-shared:" : "find:") + name + "|" +
+                     text_of(current_dialog, IDC_SOURCE_FILE) + "|" + text_of(current_dialog, IDC_TARGET_FILE));
+    const char *folder = (flags & VFFF_ISSHAREDFILE) ? session.system_dir : app_dir;
+    if (*cur_len > 0)
+        cur_dir[0] = '\0';
+    snprintf(dest_dir, *dest_len, "%s", folder);
+    return 0;
+}
+
+static DWORD fake_install(DWORD, LPCSTR src_name, LPCSTR dst_name, LPCSTR src_dir, LPCSTR dst_dir, LPCSTR, LPSTR,
+                          PUINT)
+{
+    events.push_back(std::string("install:") + src_name + ">" + dst_name + "@" + dst_dir);
+    std::string from = std::string(src_dir) + src_name;
+    std::string to = std::string(dst_dir) + dst_name;
+    return CopyFileA(from.c_str(), to.c_str(), FALSE) ? 0 : VIF_CANNOTREADSRC;
+}
+
+void fake_version_installer()
+{
+    seam_hook<SEAM_VerFindFileA>(fake_find, 1, 0);
+    seam_hook<SEAM_VerInstallFileA>(fake_install, 1, 0);
+}
+
+static LONG fake_set_value(HKEY, LPCSTR name, DWORD, DWORD, const BYTE *, DWORD)
+{
+    events.push_back(std::string("count:") + (name ? name : ""));
+    return ERROR_SUCCESS;
+}
+
+void fake_shared_count_writes()
+{
+    seam_hook<SEAM_RegSetValueExA>(fake_set_value, 1, 0);
+}
+
+static void remove_tree(const std::string &folder)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string path = folder + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                remove_tree(path + "\\");
+            } else {
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+void EngineTest::SetUp()
+{
+    memset(&session, 0, sizeof session);
+    session.instance = setup_exe_module();
+    ASSERT_NE(session.instance, nullptr);
+    InitCommonControls();
+    seam_reset();
+    events.clear();
+    boxes.clear();
+    bar_positions.clear();
+    box_answer = NULL;
+    current_dialog = NULL;
+    seam_hook<SEAM_MessageBoxA>(record_box, 1, 0);
+
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    root = std::string(temp) + "engine" + std::to_string(GetCurrentProcessId()) + "\\";
+    remove_tree(root);
+    src = root + "src\\";
+    dst = root + "dst\\";
+    sys = root + "sys\\";
+    CreateDirectoryA(root.c_str(), NULL);
+    CreateDirectoryA(src.c_str(), NULL);
+    CreateDirectoryA(dst.c_str(), NULL);
+    CreateDirectoryA(sys.c_str(), NULL);
+    snprintf(session.source_dir, sizeof session.source_dir, "%s", src.c_str());
+    snprintf(session.destination_dir, sizeof session.destination_dir, "%s", dst.c_str());
+    snprintf(session.system_dir, sizeof session.system_dir, "%s", sys.c_str());
+    snprintf(session.script_path, sizeof session.script_path, "%ssetup.inf", root.c_str());
+    snprintf(session.application_name, sizeof session.application_name, "EngineApp");
+    GetWindowsDirectoryA(session.windows_dir, sizeof session.windows_dir);
+    session.run_mode = RunModeSetup;
+}
+
+void EngineTest::TearDown()
+{
+    if (dialog && IsWindow(dialog))
+        DestroyWindow(dialog);
+    dialog = NULL;
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        if (msg.message != WM_QUIT)
+            DispatchMessageA(&msg);
+    }
+    if (session.removal_log)
+        GlobalFree(session.removal_log);
+    session.removal_log = NULL;
+    seam_reset();
+    remove_tree(root);
+}
+
+void EngineTest::write_script(const std::string &text)
+{
+    write_bytes(session.script_path, text);
+}
+
+static INT_PTR CALLBACK plain_proc(HWND, UINT message, WPARAM, LPARAM)
+{
+    return message == WM_INITDIALOG;
+}
+
+void EngineTest::open_dialog()
+{
+    dialog = CreateDialogParamA(session.instance, MAKEINTRESOURCEA(IDD_PROGRESS), NULL, plain_proc, 0);
+    ASSERT_NE(dialog, nullptr);
+    current_dialog = dialog;
+    prepare_status_area(dialog);
+    record_bar(dialog);
+}

@@ -1,0 +1,64 @@
+// Shared by the engine tests: a folder of real files standing in for the
+// medium, the destination and the system folder; a script; a progress
+// dialog from template 107 whose bar positions are recorded; message boxes
+// and the version installer's calls recorded at the seam.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct ShownBox {
+    std::string text;
+    std::string caption;
+    UINT style;
+};
+
+// What happened, in order ("find:NAME", "install:SRC>DST@DIR", "count:VALUE",
+// "delete:PATH", ...), appended by the recording hooks.
+extern std::vector<std::string> events;
+extern std::vector<ShownBox> boxes;
+// Positions the bar was sent with PBM_SETPOS, in order.
+extern std::vector<int> bar_positions;
+// The dialog the hooks read the name lines from.
+extern HWND current_dialog;
+
+// Answer for a box; the default answers IDOK. May create files and so on.
+typedef int (*BoxAnswer)(const ShownBox &box);
+extern BoxAnswer box_answer;
+
+std::string catalogue(UINT id);
+std::string message_text(UINT id, const std::string &arg);
+std::string message_text2(UINT id, const std::string &first, const std::string &second);
+std::string text_of(HWND window, int id = 0);
+std::string read_bytes(const std::string &path);
+void write_bytes(const std::string &path, const std::string &bytes);
+bool exists(const std::string &path);
+// Index of the first event that starts with prefix, or -1.
+int first_event(const std::string &prefix);
+
+// Subclasses the dialog's bar so that PBM_SETPOS is recorded.
+void record_bar(HWND dialog);
+
+// The stand-in version installer: VerFindFileA names the destination folder
+// (the system folder for shared files), VerInstallFileA copies the file.
+// Both record an event; the find also records the two name lines.
+void fake_version_installer();
+// The shared-use count is recorded instead of written.
+void fake_shared_count_writes();
+
+class EngineTest : public ::testing::Test {
+protected:
+    std::string root, src, dst, sys;
+    HWND dialog = NULL;
+
+    void SetUp() override;
+    void TearDown() override;
+    void write_script(const std::string &text);
+    // A dialog from template 107 with a plain procedure, status area ready,
+    // bar recorded from here on.
+    void open_dialog();
+};

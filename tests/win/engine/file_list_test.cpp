@@ -1,0 +1,302 @@
+// The file step and the uninstall list on real files, with the version
+// installer's calls and message boxes observed at the seam.
+#include "engine_support.h"
+
+#include <commctrl.h>
+
+#include "engine.h"
+#include "platform.h"
+#include "resource_ids.h"
+#include "seam.h"
+#include "setup.h"
+
+namespace {
+
+class FileList : public EngineTest {};
+
+TEST_F(FileList, OnlyPresentEntriesAreProcessedAndShortOnesAreSkippedQuietly)
+{
+    write_bytes(src + "one.txt", "1");
+    write_bytes(src + "three.txt", "333");
+    write_bytes(src + "a.dll", "a");
+    write_script("[files]\r\nfiles=5\r\n"
+                 "file_1=one.txt,one.txt,DISK1,1,100\r\n"
+                 "file_3=three.txt,three.txt,DISK1,1,300\r\n"
+                 "file_4=a.dll,a.dll,DISK1\r\n"
+                 "file_5=a.dll,,DISK1,1,100\r\n");
+    session.total_bytes = 1000;
+    fake_version_installer();
+    open_dialog();
+    EXPECT_EQ(process_file_list(dialog), 1);
+    ASSERT_EQ(events.size(), 4u) << ::testing::PrintToString(events);
+    EXPECT_EQ(events[0], "find:one.txt|one.txt|one.txt");
+    EXPECT_EQ(events[1], "install:one.txt>one.txt@" + dst);
+    EXPECT_EQ(events[2], "find:three.txt|three.txt|three.txt");
+    EXPECT_EQ(events[3], "install:three.txt>three.txt@" + dst);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(bar_positions, (std::vector<int>{10, 40})) << "the short entries move nothing";
+    EXPECT_FALSE(exists(dst + "a.dll"));
+}
+
+TEST_F(FileList, ApplicationFilesLandByteIdenticalThroughTheRealInstaller)
+{
+    std::string first("MZ\x00\x01\x02\xff binary\r\n", 16);
+    std::string second(70000, '\0');
+    for (size_t i = 0; i < second.size(); i++)
+        second[i] = (char)(i * 31 + 7);
+    write_bytes(src + "app.exe", first);
+    write_bytes(src + "data.bin", second);
+    write_script("[files]\r\nfiles=2\r\n"
+                 "file_1=app.exe,app.exe,DISK1,1,500\r\n"
+                 "file_2=data.bin,renamed.bin,DISK1,1,500\r\n");
+    session.total_bytes = 1000;
+    open_dialog();
+    EXPECT_EQ(process_file_list(dialog), 1);
+    EXPECT_EQ(read_bytes(dst + "app.exe"), first);
+    EXPECT_EQ(read_bytes(dst + "renamed.bin"), second);
+    EXPECT_FALSE(exists(sys + "app.exe"));
+    EXPECT_TRUE(boxes.empty()) << boxes[0].text;
+    EXPECT_EQ(bar_positions, (std::vector<int>{50, 100}));
+    EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), "data.bin");
+    EXPECT_EQ(text_of(dialog, IDC_TARGET_FILE), "renamed.bin");
+}
+
+TEST_F(FileList, KindsOtherThanOneAreSharedAndCountedAfterTheirCopy)
+{
+    write_bytes(src + "k2.dll", "2");
+    write_bytes(src + "k0.dll", "0");
+    write_bytes(src + "kx.dll", "x");
+    write_bytes(src + "app.exe", "a");
+    write_script("[files]\r\nfiles=4\r\n"
+                 "file_1=k2.dll,k2.dll,DISK1,2,1\r\n"
+                 "file_2=k0.dll,k0.dll,DISK1,0,1\r\n"
+                 "file_3=kx.dll,kx.dll,DISK1,x,1\r\n"
+                 "file_4=app.exe,app.exe,DISK1,1,1\r\n");
+    fake_version_installer();
+    fake_shared_count_writes();
+    open_dialog();
+    EXPECT_EQ(process_file_list(dialog), 1);
+    std::vector<std::string> expected = {
+        "find-shared:k2.dll|k2.dll|k2.dll", "install:k2.dll>k2.dll@" + sys, "count:" + sys + "k2.dll",
+        "find-shared:k0.dll|k0.dll|k0.dll", "install:k0.dll>k0.dll@" + sys, "count:" + sys + "k0.dll",
+        "find-shared:kx.dll|kx.dll|kx.dll", "install:kx.dll>kx.dll@" + sys, "count:" + sys + "kx.dll",
+        "find:app.exe|app.exe|app.exe",     "install:app.exe>app.exe@" + dst,
+    };
+    EXPECT_EQ(events, expected);
+    EXPECT_EQ(read_bytes(sys + "kx.dll"), "x");
+    EXPECT_TRUE(bar_positions.empty()) << "total_bytes 0: the bar stays where it was put";
+    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0), 1);
+}
+
+TEST_F(FileList, BarPositionsAtSmallLargeAndNearLimitTotals)
+{
+    write_bytes(src + "a.bin", "a");
+    write_bytes(src + "b.bin", "b");
+    struct Case {
+        unsigned total;
+        const char *first, *second;
+    } cases[] = {
+        {1000u, "600", "400"},
+        {1000000000u, "600000000", "400000000"},
+        {4294967295u, "2576980377", "1717986918"},
+    };
+    fake_version_installer();
+    for (const Case &c : cases) {
+        write_script(std::string("[files]\r\nfiles=2\r\nfile_1=a.bin,a.bin,D,1,") + c.first +
+                     "\r\nfile_2=b.bin,b.bin,D,1," + c.second + "\r\n");
+        session.total_bytes = c.total;
+        session.done_bytes = 0;
+        if (dialog)
+            DestroyWindow(dialog);
+        open_dialog();
+        bar_positions.clear();
+        EXPECT_EQ(process_file_list(dialog), 1);
+        EXPECT_EQ(bar_positions, (std::vector<int>{60, 100})) << "total " << c.total;
+        EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0), 100);
+    }
+}
+
+TEST_F(FileList, TotalZeroKeepsTheBarAtOne)
+{
+    open_dialog();
+    advance_progress(dialog, 600);
+    advance_progress(dialog, 400);
+    EXPECT_TRUE(bar_positions.empty());
+    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0), 1);
+    EXPECT_EQ(session.done_bytes, 0u);
+}
+
+std::string late_file;
+int insert_disk_then_ok(const ShownBox &)
+{
+    write_bytes(late_file, "late");
+    return IDOK;
+}
+int cancel(const ShownBox &)
+{
+    return IDCANCEL;
+}
+
+TEST_F(FileList, MissingSourceAsksForItsDiskAndTheSameEntryGoesOn)
+{
+    write_bytes(src + "first.txt", "f");
+    write_script("[files]\r\nfiles=2\r\n"
+                 "file_1=first.txt,first.txt,DISK1,1,1\r\n"
+                 "file_2=late.txt,late.txt,\x83\x5c\x83\x74\x83\x67 DISK2,1,1\r\n");
+    late_file = src + "late.txt";
+    box_answer = insert_disk_then_ok;
+    fake_version_installer();
+    open_dialog();
+    EXPECT_EQ(process_file_list(dialog), 1);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, message_text(MSG_INSERT_DISK, "\x83\x5c\x83\x74\x83\x67 DISK2"));
+    EXPECT_EQ(boxes[0].caption, catalogue(CAP_DISK_PREPARE));
+    EXPECT_EQ(boxes[0].style, (UINT)(MB_OKCANCEL | MB_ICONEXCLAMATION));
+    EXPECT_EQ(read_bytes(dst + "late.txt"), "late");
+    EXPECT_EQ(events.back(), "install:late.txt>late.txt@" + dst);
+}
+
+TEST_F(FileList, CancelAtTheDiskPromptEndsTheStepAndKeepsEarlierFiles)
+{
+    write_bytes(src + "first.txt", "f");
+    write_bytes(src + "third.txt", "t");
+    write_script("[files]\r\nfiles=3\r\n"
+                 "file_1=first.txt,first.txt,DISK1,1,1\r\n"
+                 "file_2=gone.txt,gone.txt,DISK2,1,1\r\n"
+                 "file_3=third.txt,third.txt,DISK1,1,1\r\n");
+    session.total_bytes = 3;
+    box_answer = cancel;
+    fake_version_installer();
+    open_dialog();
+    EXPECT_EQ(process_file_list(dialog), 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, message_text(MSG_INSERT_DISK, "DISK2"));
+    EXPECT_EQ(read_bytes(dst + "first.txt"), "f");
+    EXPECT_FALSE(exists(dst + "third.txt")) << "later entries are not processed";
+    EXPECT_EQ(bar_positions, (std::vector<int>{33}));
+}
+
+TEST_F(FileList, UnreadableSourceStopsWithTheFullPath)
+{
+    write_bytes(src + "locked.txt", "l");
+    write_script("[files]\r\nfiles=1\r\nfile_1=locked.txt,locked.txt,DISK1,1,1\r\n");
+    fake_version_installer();
+    open_dialog();
+    seam_fail(SEAM_GetFileAttributesA, INVALID_FILE_ATTRIBUTES, ERROR_ACCESS_DENIED,
+              seam_count(SEAM_GetFileAttributesA) + 2);
+    EXPECT_EQ(process_file_list(dialog), 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, message_text(MSG_DISK_NO_ACCESS, src + "locked.txt"));
+    EXPECT_EQ(boxes[0].caption, catalogue(CAP_DISK_PREPARE));
+    EXPECT_EQ(boxes[0].style, (UINT)(MB_OK | MB_ICONSTOP));
+    EXPECT_EQ(seam_count(SEAM_VerFindFileA), 0u);
+    EXPECT_FALSE(exists(dst + "locked.txt"));
+}
+
+// Removal ---------------------------------------------------------------
+
+static LONG refuse_set_value(HKEY, LPCSTR, DWORD, DWORD, const BYTE *, DWORD)
+{
+    return ERROR_ACCESS_DENIED;
+}
+
+static BOOL record_delete(LPCSTR path)
+{
+    events.push_back(std::string("delete:") + path);
+    return DeleteFileA(path);
+}
+
+class Removal : public EngineTest {
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        session.run_mode = RunModeUninstall;
+        seam_hook<SEAM_DeleteFileA>(record_delete, 1, 0);
+        seam_hook<SEAM_RegSetValueExA>(refuse_set_value, 1, 0);
+    }
+};
+
+TEST_F(Removal, ApplicationFilesGoAndAMissingOneIsFine)
+{
+    write_bytes(dst + "app.exe", "a");
+    write_bytes(dst + "help.txt", "h");
+    write_bytes(src + "app.exe", "medium copy stays");
+    write_script("[files]\r\nfiles=3\r\n"
+                 "file_1=app.exe,app.exe,DISK1,1,1\r\n"
+                 "file_2=never.txt,never.txt,DISK1,1,1\r\n"
+                 "file_3=h.txt,help.txt,DISK1,1,1\r\n");
+    open_dialog();
+    EXPECT_EQ(process_file_list(dialog), 1);
+    EXPECT_FALSE(exists(dst + "app.exe"));
+    EXPECT_FALSE(exists(dst + "help.txt"));
+    EXPECT_TRUE(exists(src + "app.exe"));
+    EXPECT_EQ(events, (std::vector<std::string>{"delete:" + dst + "app.exe", "delete:" + dst + "help.txt"}));
+    EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), "help.txt");
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Removal, AFileHeldOpenIsReportedOnTheStatusLineAndTheStepGoesOn)
+{
+    std::string held = dst + "held.dat";
+    write_bytes(held, "h");
+    write_bytes(dst + "next.txt", "n");
+    write_script("[files]\r\nfiles=2\r\n"
+                 "file_1=held.dat,held.dat,DISK1,1,1\r\n"
+                 "file_2=next.txt,next.txt,DISK1,1,1\r\n");
+    HANDLE file = CreateFileA(held.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    open_dialog();
+    EXPECT_EQ(remove_file_entry(dialog, "held.dat", 1), 1);
+    EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), message_text(MSG_REMOVE_FAILED, held));
+    EXPECT_EQ(process_file_list(dialog), 1);
+    CloseHandle(file);
+    EXPECT_TRUE(exists(held));
+    EXPECT_FALSE(exists(dst + "next.txt"));
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Removal, UninstallListDeletesInOrderAndSkipsMissingEntries)
+{
+    write_bytes(dst + "u1.txt", "1");
+    write_bytes(dst + "u2.txt", "2");
+    write_bytes(dst + "u3.txt", "3");
+    write_script("[files]\r\nuninst=3\r\nuninst_1=u1.txt\r\nuninst_2=u2.txt\r\nuninst_3=u3.txt\r\n");
+    open_dialog();
+    remove_uninstall_list(dialog);
+    EXPECT_EQ(events, (std::vector<std::string>{"delete:" + dst + "u1.txt", "delete:" + dst + "u2.txt",
+                                                "delete:" + dst + "u3.txt"}));
+    EXPECT_FALSE(exists(dst + "u1.txt") || exists(dst + "u2.txt") || exists(dst + "u3.txt"));
+
+    events.clear();
+    write_bytes(dst + "u1.txt", "1");
+    write_bytes(dst + "u2.txt", "2");
+    write_script("[files]\r\nuninst=2\r\nuninst_2=u2.txt\r\n");
+    remove_uninstall_list(dialog);
+    EXPECT_EQ(events, (std::vector<std::string>{"delete:" + dst + "u2.txt"}));
+    EXPECT_TRUE(exists(dst + "u1.txt"));
+    EXPECT_EQ(bar_positions, std::vector<int>{});
+}
+
+TEST_F(Removal, UninstallEntriesAreWholeNamesAndAFolderStays)
+{
+    write_bytes(dst + "a,b.txt", "c");
+    write_bytes(dst + "a", "not this one");
+    CreateDirectoryA((dst + "data").c_str(), NULL);
+    write_script("[files]\r\nuninst=2\r\nuninst_1=a,b.txt\r\nuninst_2=data\r\n");
+    session.total_bytes = 100;
+    open_dialog();
+    remove_uninstall_list(dialog);
+    EXPECT_FALSE(exists(dst + "a,b.txt"));
+    EXPECT_TRUE(exists(dst + "a"));
+    DWORD attributes = GetFileAttributesA((dst + "data").c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), message_text(MSG_REMOVE_FAILED, dst + "data"));
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(bar_positions.empty());
+    for (unsigned call : {SEAM_RegOpenKeyExA, SEAM_RegCreateKeyExA, SEAM_RegQueryValueExA, SEAM_RegSetValueExA,
+                          SEAM_RegDeleteValueA})
+        EXPECT_EQ(seam_count((SeamCall)call), 0u) << "no shared count is touched";
+}
+
+} // namespace

@@ -1,0 +1,280 @@
+// The progress driver run as setup.exe runs it: DialogBoxParamA on template
+// 107 owned by a stand-in backdrop, the whole run inside the dialog's
+// creation, finish_run's box recorded and the backdrop closed at the end.
+#include "engine_support.h"
+
+#include <stdio.h>
+
+#include "platform.h"
+#include "resource_ids.h"
+#include "seam.h"
+#include "setup.h"
+#include "shell.h"
+#include "wizard.h"
+
+namespace {
+
+INT_PTR CALLBACK observed_progress_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message == WM_INITDIALOG) {
+        current_dialog = dialog;
+        record_bar(dialog);
+    }
+    return progress_dialog_proc(dialog, message, wparam, lparam);
+}
+
+// Each hook notes the caption and the first name line at the moment of the
+// call, then lets the call through unless said otherwise.
+std::string status_now()
+{
+    return text_of(current_dialog) + "|" + text_of(current_dialog, IDC_SOURCE_FILE);
+}
+
+UINT refuse_dde(LPDWORD, PFNCALLBACK, DWORD, DWORD)
+{
+    events.push_back("dde|" + status_now());
+    return DMLERR_DLL_NOT_INITIALIZED;
+}
+
+LONG record_create_key(HKEY key, LPCSTR sub, DWORD reserved, LPSTR cls, DWORD options, REGSAM sam,
+                       LPSECURITY_ATTRIBUTES sa, PHKEY result, LPDWORD disposition)
+{
+    events.push_back(std::string("regcreate:") + sub + "|" + status_now());
+    return RegCreateKeyExA(key, sub, reserved, cls, options, sam, sa, result, disposition);
+}
+
+LONG record_open_key(HKEY key, LPCSTR sub, DWORD options, REGSAM sam, PHKEY result)
+{
+    events.push_back(std::string("regopen:") + (sub ? sub : "") + "|" + status_now());
+    return RegOpenKeyExA(key, sub, options, sam, result);
+}
+
+BOOL record_delete(LPCSTR path)
+{
+    events.push_back(std::string("delete:") + path);
+    return DeleteFileA(path);
+}
+
+HANDLE record_create_file(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD disposition,
+                          DWORD flags, HANDLE tmpl)
+{
+    events.push_back(std::string("createfile:") + path);
+    return CreateFileA(path, access, share, sa, disposition, flags, tmpl);
+}
+
+std::string programs_folder;
+BOOL our_programs_folder(HWND, LPSTR path, int, BOOL)
+{
+    events.push_back("startmenu|" + status_now());
+    snprintf(path, MAX_PATH, "%s", programs_folder.c_str());
+    return TRUE;
+}
+
+int cancel_disk_prompt(const ShownBox &box)
+{
+    return box.caption == catalogue(CAP_DISK_PREPARE) ? IDCANCEL : IDOK;
+}
+
+class Driver : public EngineTest {
+protected:
+    HWND backdrop = NULL;
+    std::string version_key;
+
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        version_key = "EngineTestApp" + std::to_string(GetCurrentProcessId());
+    }
+    void TearDown() override
+    {
+        if (backdrop && IsWindow(backdrop))
+            DestroyWindow(backdrop);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("SOFTWARE\\" + version_key).c_str());
+        EngineTest::TearDown();
+    }
+    // Runs the dialog to its end; the backdrop must be gone afterwards.
+    void run()
+    {
+        backdrop = CreateWindowExA(0, "STATIC", "backdrop", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, NULL, NULL,
+                                   NULL, NULL);
+        ASSERT_NE(backdrop, nullptr);
+        session.backdrop_window = backdrop;
+        DialogBoxParamA(session.instance, MAKEINTRESOURCEA(IDD_PROGRESS), backdrop, observed_progress_proc, 0);
+        EXPECT_FALSE(IsWindow(backdrop)) << "finish_run closes the backdrop";
+        backdrop = NULL;
+    }
+    bool key_exists(const std::string &path)
+    {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return false;
+        RegCloseKey(key);
+        return true;
+    }
+};
+
+TEST_F(Driver, DebugRunEndsAtOnceTouchingNothing)
+{
+    write_bytes(src + "app.exe", "a");
+    write_script("[files]\r\nfiles=1\r\nfile_1=app.exe,app.exe,DISK1,1,1\r\n"
+                 "[registry]\r\nversion=1\r\nversion_key=" + version_key + "\r\n");
+    session.debug_run = 1;
+    run();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, catalogue(MSG_DEBUG_RUN));
+    EXPECT_EQ(boxes[0].caption, catalogue(CAP_END));
+    EXPECT_EQ(boxes[0].style, (UINT)(MB_OK | MB_ICONINFORMATION));
+    for (SeamCall call : {SEAM_GetPrivateProfileIntA, SEAM_GetPrivateProfileStringA, SEAM_GetFileAttributesA,
+                          SEAM_VerFindFileA, SEAM_VerInstallFileA, SEAM_DeleteFileA, SEAM_CreateFileA,
+                          SEAM_RegCreateKeyExA, SEAM_RegOpenKeyExA, SEAM_DdeInitializeA})
+        EXPECT_EQ(seam_count(call), 0u) << "call " << call;
+    EXPECT_FALSE(exists(dst + "app.exe"));
+}
+
+TEST_F(Driver, NoFilesStillRegistersAndSucceeds)
+{
+    write_script("[files]\r\nfiles=0\r\n[registry]\r\nversion=1\r\nversion_key=" + version_key +
+                 "\r\nversion_value=1.0\r\n");
+    run();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, message_text(MSG_SETUP_DONE, "EngineApp"));
+    EXPECT_EQ(boxes[0].caption, catalogue(CAP_END));
+    EXPECT_EQ(boxes[0].style, (UINT)(MB_OK | MB_ICONINFORMATION));
+    EXPECT_TRUE(key_exists("SOFTWARE\\" + version_key));
+}
+
+TEST_F(Driver, AScriptWithoutStartMenuOrRegistryOnlyCopiesFiles)
+{
+    write_bytes(src + "app.exe", "a");
+    write_bytes(src + "lib.dll", "l");
+    write_script("[files]\r\nfiles=2\r\nfile_1=app.exe,app.exe,DISK1,1,1\r\nfile_2=lib.dll,lib.dll,DISK1,2,1\r\n");
+    fake_version_installer();
+    fake_shared_count_writes();
+    run();
+    EXPECT_EQ(read_bytes(dst + "app.exe"), "a");
+    EXPECT_EQ(read_bytes(sys + "lib.dll"), "l");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, message_text(MSG_SETUP_DONE, "EngineApp"));
+    EXPECT_EQ(seam_count(SEAM_DdeInitializeA), 0u);
+    EXPECT_EQ(seam_count(SEAM_RegCreateKeyExA), 0u);
+    EXPECT_EQ(seam_count(SEAM_RegOpenKeyExA), 1u) << "the shared count's key only";
+    EXPECT_EQ(seam_count(SEAM_RegSetValueExA), 1u);
+}
+
+TEST_F(Driver, StatusTextsComeBeforeTheStartMenuAndRegistrySteps)
+{
+    write_bytes(src + "app.exe", "a");
+    write_script("[files]\r\nfiles=1\r\nfile_1=app.exe,app.exe,DISK1,1,1\r\n"
+                 "[startmenu]\r\nmenus=1\r\nstart_1=Group,app.exe,App\r\n"
+                 "[registry]\r\nversion=1\r\nversion_key=" + version_key + "\r\n");
+    fake_version_installer();
+    seam_hook<SEAM_DdeInitializeA>(refuse_dde, 1, 0);
+    seam_hook<SEAM_RegCreateKeyExA>(record_create_key, 1, 0);
+    run();
+    std::string caption = catalogue(CAP_INITIALISATION);
+    int dde = first_event("dde|"), reg = first_event("regcreate:");
+    ASSERT_GE(dde, 0);
+    ASSERT_GE(reg, 0);
+    EXPECT_LT(first_event("install:app.exe"), dde) << "files first";
+    EXPECT_LT(dde, reg);
+    EXPECT_EQ(events[dde], "dde|" + caption + "|" + catalogue(MSG_STATUS_STARTMENU));
+    EXPECT_EQ(events[reg], "regcreate:SOFTWARE\\" + version_key + "|" + caption + "|" +
+                               catalogue(MSG_STATUS_REGISTRY));
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().text, message_text(MSG_SETUP_DONE, "EngineApp")) << "the refused DDE changes nothing";
+}
+
+TEST_F(Driver, AFailedFileStepSkipsStartMenuAndRegistry)
+{
+    write_script("[files]\r\nfiles=1\r\nfile_1=gone.exe,gone.exe,DISK1,1,1\r\n"
+                 "[startmenu]\r\nmenus=1\r\nstart_1=Group,app.exe,App\r\n"
+                 "[registry]\r\nversion=1\r\nversion_key=" + version_key + "\r\npath=1\r\nuninstall=1\r\n");
+    box_answer = cancel_disk_prompt;
+    run();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, message_text(MSG_INSERT_DISK, "DISK1"));
+    EXPECT_EQ(boxes[1].text, message_text(MSG_SETUP_FAILED, "EngineApp"));
+    EXPECT_EQ(boxes[1].caption, catalogue(CAP_END));
+    EXPECT_EQ(boxes[1].style, (UINT)(MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_EQ(seam_count(SEAM_DdeInitializeA), 0u);
+    EXPECT_EQ(seam_count(SEAM_RegCreateKeyExA), 0u);
+    EXPECT_FALSE(key_exists("SOFTWARE\\" + version_key));
+}
+
+class UninstallDriver : public Driver {
+protected:
+    void SetUp() override
+    {
+        Driver::SetUp();
+        session.run_mode = RunModeUninstall;
+        programs_folder = root + "programs";
+        CreateDirectoryA(programs_folder.c_str(), NULL);
+        CreateDirectoryA((programs_folder + "\\Group").c_str(), NULL);
+        write_bytes(programs_folder + "\\Group\\App.lnk", "lnk");
+        seam_hook<SEAM_SHGetSpecialFolderPathA>(our_programs_folder, 1, 0);
+        seam_hook<SEAM_RegOpenKeyExA>(record_open_key, 1, 0);
+        seam_hook<SEAM_DeleteFileA>(record_delete, 1, 0);
+        seam_hook<SEAM_CreateFileA>(record_create_file, 1, 0);
+    }
+};
+
+TEST_F(UninstallDriver, StepsRunInOrderAndEndWithTheLog)
+{
+    write_bytes(dst + "app.exe", "a");
+    write_bytes(dst + "extra.dat", "e");
+    HKEY made;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("SOFTWARE\\" + version_key).c_str(), 0, NULL, 0, KEY_ALL_ACCESS,
+                              NULL, &made, NULL),
+              ERROR_SUCCESS);
+    RegCloseKey(made);
+    write_script("[files]\r\nfiles=1\r\nfile_1=app.exe,app.exe,DISK1,1,1\r\nuninst=1\r\nuninst_1=extra.dat\r\n"
+                 "[startmenu]\r\nmenus=1\r\nstart_1=Group,app.exe,App\r\n"
+                 "[registry]\r\nversion=1\r\nversion_key=" + version_key +
+                 "\r\nclasses=1\r\nclsid_1={00000000-E0E0-0000-0000-000000000001}\r\n"
+                 "user_key=EngineTestUser\r\n");
+    append_to_removal_log("logged earlier");
+    run();
+    int menu = first_event("delete:" + programs_folder + "\\Group\\App.lnk");
+    int version = first_event("regopen:SOFTWARE\\" + version_key);
+    int classes = first_event("regopen:SOFTWARE\\Classes\\CLSID\\{00000000-E0E0");
+    int user = first_event("regopen:Software\\EngineTestUser");
+    int list = first_event("delete:" + dst + "extra.dat");
+    int files = first_event("delete:" + dst + "app.exe");
+    int log = -1;
+    for (size_t i = 0; i < events.size(); i++)
+        if (events[i].find("createfile:") == 0 && events[i].find("delerr.log") != std::string::npos)
+            log = (int)i;
+    std::string all = ::testing::PrintToString(events);
+    ASSERT_GE(menu, 0) << all;
+    EXPECT_LT(menu, version) << all;
+    EXPECT_LT(version, classes) << all;
+    EXPECT_LT(classes, user) << all;
+    EXPECT_LT(user, list) << all;
+    EXPECT_LT(list, files) << all;
+    EXPECT_LT(files, log) << all;
+    EXPECT_FALSE(exists(dst + "app.exe"));
+    EXPECT_FALSE(exists(dst + "extra.dat"));
+    EXPECT_FALSE(key_exists("SOFTWARE\\" + version_key));
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().text, message_text2(MSG_REMOVAL_DONE, "EngineApp", dst));
+    EXPECT_EQ(boxes.back().caption, catalogue(CAP_END));
+    EXPECT_EQ(boxes.back().style, (UINT)(MB_OK | MB_ICONINFORMATION));
+}
+
+TEST_F(UninstallDriver, RegistryStatusIsShownBeforeClassAndUserKeysWithAllSwitchesOff)
+{
+    write_script("[registry]\r\nversion=0\r\npath=0\r\nuninstall=0\r\n"
+                 "classes=1\r\nclsid_1={00000000-E0E0-0000-0000-000000000002}\r\nuser_key=EngineTestUser\r\n");
+    run();
+    std::string expected = "|" + catalogue(CAP_INITIALISATION) + "|" + catalogue(MSG_STATUS_REGISTRY);
+    ASSERT_GE(first_event("regopen:SOFTWARE\\Classes"), 0) << ::testing::PrintToString(events);
+    ASSERT_GE(first_event("regopen:Software\\EngineTestUser"), 0) << ::testing::PrintToString(events);
+    EXPECT_EQ(events[first_event("regopen:SOFTWARE\\Classes")],
+              "regopen:SOFTWARE\\Classes\\CLSID\\{00000000-E0E0-0000-0000-000000000002}" + expected);
+    EXPECT_EQ(events[first_event("regopen:Software\\EngineTestUser")], "regopen:Software\\EngineTestUser" + expected);
+    EXPECT_EQ(first_event("startmenu|"), -1) << "menus is 0";
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().text, message_text2(MSG_REMOVAL_DONE, "EngineApp", dst));
+}
+
+} // namespace
