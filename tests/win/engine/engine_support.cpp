@@ -178,7 +178,8 @@ void EngineTest::SetUp()
     memset(&session, 0, sizeof session);
     session.instance = setup_exe_module();
     ASSERT_NE(session.instance, nullptr);
-    InitCommonControls();
+    // As at start-up: the version installer and the progress bar's class.
+    ASSERT_TRUE(load_system_libraries());
     seam_reset();
     events.clear();
     boxes.clear();

@@ -12,6 +12,23 @@
 
 namespace {
 
+// The shared counts go to a key of the test's own instead of SharedDLLs.
+std::string count_key;
+LONG open_test_count_key(HKEY, LPCSTR sub, DWORD, REGSAM sam, PHKEY result)
+{
+    events.push_back(std::string("countkey:") + sub);
+    return RegCreateKeyExA(HKEY_CURRENT_USER, count_key.c_str(), 0, NULL, 0, sam, NULL, result, NULL);
+}
+
+DWORD count_of(const std::string &value)
+{
+    DWORD count = 0, size = sizeof count;
+    if (RegGetValueA(HKEY_CURRENT_USER, count_key.c_str(), value.c_str(), RRF_RT_REG_DWORD, NULL, &count, &size) !=
+        ERROR_SUCCESS)
+        return 0xFFFFFFFF;
+    return count;
+}
+
 class FileList : public EngineTest {};
 
 TEST_F(FileList, OnlyPresentEntriesAreProcessedAndShortOnesAreSkippedQuietly)
@@ -40,7 +57,7 @@ TEST_F(FileList, OnlyPresentEntriesAreProcessedAndShortOnesAreSkippedQuietly)
 
 TEST_F(FileList, ApplicationFilesLandByteIdenticalThroughTheRealInstaller)
 {
-    std::string first("MZ\x00\x01\x02\xff binary\r\n", 16);
+    std::string first("app\x00\x01\x02\xff binary\r\n\x1a", 17);
     std::string second(70000, '\0');
     for (size_t i = 0; i < second.size(); i++)
         second[i] = (char)(i * 31 + 7);
@@ -52,10 +69,11 @@ TEST_F(FileList, ApplicationFilesLandByteIdenticalThroughTheRealInstaller)
     session.total_bytes = 1000;
     open_dialog();
     EXPECT_EQ(process_file_list(dialog), 1);
-    EXPECT_EQ(read_bytes(dst + "app.exe"), first);
-    EXPECT_EQ(read_bytes(dst + "renamed.bin"), second);
+    for (const ShownBox &box : boxes)
+        ADD_FAILURE() << "box: " << box.text;
+    EXPECT_TRUE(read_bytes(dst + "app.exe") == first) << "app.exe differs";
+    EXPECT_TRUE(read_bytes(dst + "renamed.bin") == second) << "renamed.bin differs";
     EXPECT_FALSE(exists(sys + "app.exe"));
-    EXPECT_TRUE(boxes.empty()) << boxes[0].text;
     EXPECT_EQ(bar_positions, (std::vector<int>{50, 100}));
     EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), "data.bin");
     EXPECT_EQ(text_of(dialog, IDC_TARGET_FILE), "renamed.bin");
@@ -73,16 +91,24 @@ TEST_F(FileList, KindsOtherThanOneAreSharedAndCountedAfterTheirCopy)
                  "file_3=kx.dll,kx.dll,DISK1,x,1\r\n"
                  "file_4=app.exe,app.exe,DISK1,1,1\r\n");
     fake_version_installer();
-    fake_shared_count_writes();
+    count_key = "Software\\EngineTestCounts" + std::to_string(GetCurrentProcessId());
+    RegDeleteKeyA(HKEY_CURRENT_USER, count_key.c_str());
+    seam_hook<SEAM_RegOpenKeyExA>(open_test_count_key, 1, 0);
     open_dialog();
     EXPECT_EQ(process_file_list(dialog), 1);
+    const std::string shared = "countkey:SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
     std::vector<std::string> expected = {
-        "find-shared:k2.dll|k2.dll|k2.dll", "install:k2.dll>k2.dll@" + sys, "count:" + sys + "k2.dll",
-        "find-shared:k0.dll|k0.dll|k0.dll", "install:k0.dll>k0.dll@" + sys, "count:" + sys + "k0.dll",
-        "find-shared:kx.dll|kx.dll|kx.dll", "install:kx.dll>kx.dll@" + sys, "count:" + sys + "kx.dll",
+        "find-shared:k2.dll|k2.dll|k2.dll", "install:k2.dll>k2.dll@" + sys, shared,
+        "find-shared:k0.dll|k0.dll|k0.dll", "install:k0.dll>k0.dll@" + sys, shared,
+        "find-shared:kx.dll|kx.dll|kx.dll", "install:kx.dll>kx.dll@" + sys, shared,
         "find:app.exe|app.exe|app.exe",     "install:app.exe>app.exe@" + dst,
     };
     EXPECT_EQ(events, expected);
+    EXPECT_EQ(count_of(sys + "k2.dll"), 1u);
+    EXPECT_EQ(count_of(sys + "k0.dll"), 1u);
+    EXPECT_EQ(count_of(sys + "kx.dll"), 1u);
+    EXPECT_EQ(count_of(sys + "app.exe"), 0xFFFFFFFFu) << "application files are not counted";
+    RegDeleteKeyA(HKEY_CURRENT_USER, count_key.c_str());
     EXPECT_EQ(read_bytes(sys + "kx.dll"), "x");
     EXPECT_TRUE(bar_positions.empty()) << "total_bytes 0: the bar stays where it was put";
     EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0), 1);
