@@ -94,6 +94,9 @@ def programs_folder(b):
     return os.path.join(b.unix_path(appdata), "Microsoft", "Windows", "Start Menu", "Programs")
 
 
+WINE_KEYS = ("[hkey_current_user\\software\\wine", "[hkey_local_machine\\software\\wine")
+
+
 def snapshot(b):
     """Files of drive C: (but the temporary folders) and the lines of the
     machine's and the user's software keys."""
@@ -112,7 +115,17 @@ def snapshot(b):
         with open(out, "rb") as f:
             data = f.read()
         text = data.decode("utf-16") if data[:2] in (b"\xff\xfe", b"\xfe\xff") else data.decode("utf-8", "replace")
-        lines |= {key + ": " + line for line in text.splitlines() if line.strip()}
+        section = key
+        for line in text.splitlines():
+            if line.startswith("["):
+                section = line
+            # Not the machine's state: the shell notes its folders when first
+            # asked (the Start-menu removal asks for the programs folder),
+            # and Wine keeps passing state of its own under its key.
+            if section.endswith("Shell Folders]") or section.lower().startswith(WINE_KEYS):
+                continue
+            if line.strip():
+                lines.add(section + " " + line)
     return files, lines
 
 
