@@ -13,5 +13,14 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
     list(REMOVE_ITEM SETUP_PRODUCT_LINK -Wl,--high-entropy-va)
 endif()
 
+# setup.exe starts at its own entry point (src/startup/main.cpp), without the
+# C run-time's start-up code; a missing entry symbol is an error, not a
+# warning.
+set(SETUP_ENTRY_LINK -nostartfiles -Wl,--fatal-warnings -Wl,--entry=setup_entry)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
+    # stdcall names carry their argument bytes on 32-bit Windows.
+    set(SETUP_ENTRY_LINK -nostartfiles -Wl,--fatal-warnings -Wl,--entry=_setup_entry@0)
+endif()
+
 # The Windows platform headers this program is written against.
 add_compile_definitions(WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX)

@@ -9,6 +9,10 @@
 // wins). Returns 1 when every token was known, 0 at the first unknown one.
 int command_line_apply(char *text, unsigned int *run_mode, int *debug_run);
 
+// The command-line tail: the text after the program's name (quoted or not)
+// and the blanks after it, as the platform hands a program's WinMain.
+const char *command_line_tail(const char *command_line);
+
 // Path forming used by the environment discovery; each result is cut to its
 // buffer.
 // The folder of a program: everything up to and including the last backslash

@@ -32,3 +32,21 @@ int command_line_apply(char *text, unsigned int *run_mode, int *debug_run)
             return 0;
     }
 }
+
+const char *command_line_tail(const char *command_line)
+{
+    const char *p = command_line;
+    if (*p == '"') {
+        p++;
+        while (*p != '\0' && *p != '"')
+            p++;
+        if (*p == '"')
+            p++;
+    } else {
+        while (*p != '\0' && *p != ' ' && *p != '\t')
+            p++;
+    }
+    while (*p == ' ' || *p == '\t')
+        p++;
+    return p;
+}

@@ -1,11 +1,21 @@
-// Entry point of setup.exe. The process exit code is always 0.
+// Entry point of setup.exe. The program starts here directly, without the
+// C run-time's start-up code: it needs none of it (no constructors, no
+// arguments vector, no thread-local data), and leaving it out keeps the
+// program small. The process exit code is always 0.
 #include <windows.h>
 
 #include "startup.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show)
+extern "C" void WINAPI setup_entry(void)
 {
-    (void)previous;
-    setup_main(instance, command_line, show);
-    return 0;
+    STARTUPINFOA startup;
+    startup.cb = sizeof startup;
+    GetStartupInfoA(&startup);
+    int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWDEFAULT;
+    // The tail is cut up in place by the command-line parser: work on a copy.
+    static char tail[32768];
+    const char *given = command_line_tail(GetCommandLineA());
+    lstrcpynA(tail, given, sizeof tail);
+    setup_main(GetModuleHandleA(NULL), tail, show);
+    ExitProcess(0);
 }

@@ -66,6 +66,17 @@ TEST(CommandLine, UnknownTokenRefuses)
     EXPECT_TRUE(!p.accepted && p.debug == 1 && p.mode == RunModeUninstall);
 }
 
+TEST(CommandLine, TailAfterTheProgramName)
+{
+    EXPECT_STREQ(command_line_tail("setup.exe /TEMP /DEBUG"), "/TEMP /DEBUG");
+    EXPECT_STREQ(command_line_tail("\"C:\\Program Files\\A\\setup.exe\" /UNINSTALL"), "/UNINSTALL");
+    EXPECT_STREQ(command_line_tail("\"C:\\T\\~st1.exe\"\t \t/TEMP"), "/TEMP");
+    EXPECT_STREQ(command_line_tail("setup.exe"), "");
+    EXPECT_STREQ(command_line_tail("\"C:\\\x83\x5c\\setup.exe\""), "");
+    EXPECT_STREQ(command_line_tail("\"unterminated /X"), "");
+    EXPECT_STREQ(command_line_tail(""), "");
+}
+
 std::string folder_of(const char *path)
 {
     char buf[32];
