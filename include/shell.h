@@ -16,6 +16,11 @@ int remove_program_group(unsigned int count);
 // Entry N of [startmenu] formatted as the shell command; its length, or 0.
 size_t build_group_command(char *buffer, unsigned int n);
 
+// Self-removal at the end of a run: the running program (and with
+// remove_folder its folder) is deleted at the next start of Windows (NT
+// family) or by a hidden batch file once the program has ended (95/98).
+void remove_self(int remove_folder);
+
 // Removal error log (delerr.log).
 void log_removal_failure(char separator, const char *key_path, const char *value_name);
 void append_to_removal_log(const char *text);

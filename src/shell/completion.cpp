@@ -6,6 +6,7 @@
 #include "resource_ids.h"
 #include "script.h"
 #include "setup.h"
+#include "shell.h"
 #include "ui.h"
 #include "wizard.h"
 
@@ -64,7 +65,12 @@ void finish_run(CompletionCode code)
         sys_GlobalFree(session.removal_log);
         session.removal_log = NULL;
     }
-    if (session.run_mode == RunModeTempCopy)
+    if (session.run_mode == RunModeUninstall && !session.debug_run &&
+        (code == UninstallSucceeded || code == UninstallFailed)) {
+        remove_self(1);
+    } else if (session.run_mode == RunModeTempCopy) {
         sys_DeleteFileA(session.script_path);
+        remove_self(0);
+    }
     SendMessageA(session.backdrop_window, WM_CLOSE, 0, 0);
 }

@@ -194,6 +194,12 @@ def install_and_uninstall(b):
     left = sorted(os.listdir(destination)) if os.path.isdir(destination) else []
     equal(left, ["setup.exe"], "only the running uninstaller is left (it removes itself at the next start)")
     check(not os.path.exists(group), "the program group is gone")
+    # The uninstaller and then its folder go at the next start of Windows.
+    pending = reg_query(b, "HKLM\\System\\CurrentControlSet\\Control\\Session Manager",
+                        "PendingFileRenameOperations") or ""
+    program_entry = "\\??\\" + installed + "setup.exe\\0\\0"
+    folder_entry = "\\??\\" + installed.rstrip("\\") + "\\0"
+    check(program_entry in pending and folder_entry in pending, f"self-removal scheduled: {pending}")
 
     # The machine as before, but for what is meant to differ: the
     # uninstaller and its folder, which go at the next start of Windows.
