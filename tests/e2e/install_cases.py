@@ -94,7 +94,10 @@ def programs_folder(b):
     return os.path.join(b.unix_path(appdata), "Microsoft", "Windows", "Start Menu", "Programs")
 
 
-WINE_KEYS = ("[hkey_current_user\\software\\wine", "[hkey_local_machine\\software\\wine")
+# Keys that hold the shell's and Wine's own passing state (the shell's
+# settings change when its group windows open), not the machine's.
+WINE_KEYS = ("[hkey_current_user\\software\\wine", "[hkey_local_machine\\software\\wine",
+             "[hkey_current_user\\software\\microsoft\\windows\\currentversion\\explorer")
 
 
 def snapshot(b):
@@ -120,8 +123,7 @@ def snapshot(b):
             if line.startswith("["):
                 section = line
             # Not the machine's state: the shell notes its folders when first
-            # asked (the Start-menu removal asks for the programs folder),
-            # and Wine keeps passing state of its own under its key.
+            # asked (the Start-menu removal asks for the programs folder).
             if section.endswith("Shell Folders]") or section.lower().startswith(WINE_KEYS):
                 continue
             if line.strip():
