@@ -76,6 +76,14 @@ BOOL our_programs_folder(HWND, LPSTR path, int, BOOL)
     return TRUE;
 }
 
+// The uninstaller's own removal is only noted: the test program is not
+// the uninstaller, and the prefix must not carry its removal to the next start.
+BOOL note_move(LPCSTR from, LPCSTR to, DWORD flags)
+{
+    events.push_back(std::string("move:") + (from ? from : "") + ">" + (to ? to : "") + "|" + std::to_string(flags));
+    return TRUE;
+}
+
 int cancel_disk_prompt(const ShownBox &box)
 {
     return box.caption == catalogue(CAP_DISK_PREPARE) ? IDCANCEL : IDOK;
@@ -186,8 +194,21 @@ TEST_F(Driver, StatusTextsComeBeforeTheStartMenuAndRegistrySteps)
     EXPECT_EQ(events[dde], "dde|" + caption + "|" + catalogue(MSG_STATUS_STARTMENU));
     EXPECT_EQ(events[reg], "regcreate:SOFTWARE\\" + version_key + "|" + caption + "|" +
                                catalogue(MSG_STATUS_REGISTRY));
-    ASSERT_FALSE(boxes.empty());
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, message_text(MSG_DDE_INIT, "EngineApp")) << "the refused DDE is reported";
+    EXPECT_EQ(boxes[0].caption, catalogue(CAP_DDE));
+    EXPECT_EQ(boxes[0].style, (UINT)(MB_OK | MB_ICONSTOP));
     EXPECT_EQ(boxes.back().text, message_text(MSG_SETUP_DONE, "EngineApp")) << "the refused DDE changes nothing";
+}
+
+TEST_F(Driver, AReplacementLeftForTheNextStartEndsWithTheRestartMessage)
+{
+    write_script("[files]\r\nfiles=0\r\n");
+    session.restart_needed = 1;
+    run();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, message_text(MSG_SETUP_DONE_RESTART, "EngineApp"));
+    EXPECT_EQ(boxes[0].style, (UINT)(MB_OK | MB_ICONINFORMATION));
 }
 
 TEST_F(Driver, AFailedFileStepSkipsStartMenuAndRegistry)
@@ -221,6 +242,9 @@ protected:
         seam_hook<SEAM_RegOpenKeyExA>(record_open_key, 1, 0);
         seam_hook<SEAM_DeleteFileA>(record_delete, 1, 0);
         seam_hook<SEAM_CreateFileA>(record_create_file, 1, 0);
+        seam_hook<SEAM_MoveFileExA>(note_move, 1, 0);
+        session.is_nt = 1;
+        snprintf(session.module_path, sizeof session.module_path, "%suninst\\setup.exe", root.c_str());
     }
 };
 
@@ -258,6 +282,10 @@ TEST_F(UninstallDriver, StepsRunInOrderAndEndWithTheLog)
     EXPECT_LT(user, list) << all;
     EXPECT_LT(list, files) << all;
     EXPECT_LT(files, log) << all;
+    int program = first_event("move:" + root + "uninst\\setup.exe>|" + std::to_string(MOVEFILE_DELAY_UNTIL_REBOOT));
+    int folder = first_event("move:" + root + "uninst>|" + std::to_string(MOVEFILE_DELAY_UNTIL_REBOOT));
+    EXPECT_GT(program, log) << "the uninstaller goes at the next start, after the log " << all;
+    EXPECT_GT(folder, program) << all;
     EXPECT_FALSE(exists(dst + "app.exe"));
     EXPECT_FALSE(exists(dst + "extra.dat"));
     EXPECT_FALSE(key_exists("SOFTWARE\\" + version_key));
