@@ -82,10 +82,12 @@ class Bench:
     def __init__(self, case):
         self.case = case
         self.build = os.environ["SETUP_BUILD_DIR"]
-        self.winerun = os.path.join(self.build, "winerun")
+        # The demonstration runs the same cases in a prefix and a folder of
+        # its own.
+        self.winerun = os.environ.get("SETUP_WINERUN") or os.path.join(self.build, "winerun")
         self.driver = os.path.join(self.build, "tools", "uidriver", "uidriver.exe")
         self.medium = os.path.join(self.build, "media", "sample")
-        self.work = os.path.join(self.build, "tests", "e2e", "work", case)
+        self.work = os.environ.get("SETUP_E2E_WORK") or os.path.join(self.build, "tests", "e2e", "work", case)
         shutil.rmtree(self.work, ignore_errors=True)
         os.makedirs(self.work)
         env = subprocess.run([self.winerun, "--print-env"], check=True, capture_output=True,
@@ -143,14 +145,16 @@ class Bench:
         return self._temp
 
     def run(self, program, args=(), scenario="wait-exit\n", timeout=60, expect_ok=True, windows_path=None,
-            tail=None):
+            tail=None, name=None):
         """Runs program (a Unix path; started by windows_path when given, for
         a program inside the prefix) under the driver; returns the
-        transcript. tail is appended to the command line as it stands."""
-        scn = os.path.join(self.work, "scenario.scn")
+        transcript. tail is appended to the command line as it stands; name,
+        when given, keeps this run's scenario and transcript apart."""
+        suffix = "-" + name if name else ""
+        scn = os.path.join(self.work, f"scenario{suffix}.scn")
         with open(scn, "w", encoding="utf-8") as f:
             f.write(scenario)
-        log = os.path.join(self.work, "transcript.jsonl")
+        log = os.path.join(self.work, f"transcript{suffix}.jsonl")
         shots = os.path.join(self.work, "shots")
         os.makedirs(shots, exist_ok=True)
         cmd = [self.winerun, self.driver, "--scenario", self.z(scn), "--log", self.z(log),
@@ -172,6 +176,53 @@ class Bench:
             raise Failure(f"driver exit {proc.returncode}: {self.driver_stderr.strip()}\n"
                           f"(transcript {log}, pictures {shots})")
         return transcript
+
+    def free_drive_letter(self):
+        dosdevices = os.path.join(self.prefix, "dosdevices")
+        for letter in "defghijklmnopqrstuvwxy":
+            if not os.path.lexists(os.path.join(dosdevices, letter + ":")):
+                return letter
+        raise Failure("no free drive letter in the prefix")
+
+    def mount_cdrom(self, folder):
+        """Maps folder as a CD-ROM drive of the prefix; returns its root
+        ("D:\\"). The drive's type is read when the Wine session starts,
+        so the session is started anew; the mapping goes at clean-up."""
+        letter = self.free_drive_letter()
+        link = os.path.join(self.prefix, "dosdevices", letter + ":")
+        os.symlink(folder, link)
+        self.wine("wine", "reg", "add", "HKLM\\Software\\Wine\\Drives", "/v", letter + ":", "/d", "cdrom", "/f")
+
+        def unmount():
+            os.remove(link)
+            self.wine("wine", "reg", "delete", "HKLM\\Software\\Wine\\Drives", "/v", letter + ":", "/f",
+                      check_status=False)
+        self.cleanups.append(unmount)
+        self.restart_session()
+        return letter.upper() + ":\\"
+
+    def drive_type(self, root):
+        """The platform's type of a drive (5: CD-ROM), as WMI reports it."""
+        out = self.wine("wine", "wmic", "logicaldisk", "get", "name,drivetype").stdout
+        text = out.decode("utf-16") if out[:2] == b"\xff\xfe" else out.decode("utf-8", "replace")
+        for line in text.splitlines():
+            fields = line.split()
+            if len(fields) == 2 and fields[1].upper() == root[:2].upper() and fields[0].isdigit():
+                return int(fields[0])
+        return None
+
+    def restart_session(self):
+        """Ends the Wine session and starts a new one (registry saved,
+        devices read anew)."""
+        self.wine("wineserver", "-k", check_status=False)
+        self.wine("wineserver", "-w", check_status=False)
+        subprocess.run([self.winerun, "--start"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       stdin=subprocess.DEVNULL, timeout=180, check=True)
+
+    def restart_windows(self):
+        """What a restart of Windows does to files: the renames and deletions
+        scheduled for the next start are carried out."""
+        self.wine("wine", "wineboot", "-r")
 
     def finish(self):
         for fn in reversed(self.cleanups):

@@ -24,6 +24,7 @@ UNINSTALL_KEY = CURRENT_VERSION + "\\Uninstall\\" + SAMPLE["registry"]["uninstal
 APP_PATH_KEY = CURRENT_VERSION + "\\App Paths\\" + SAMPLE["registry"]["path_key"]
 VERSION_KEY = "HKLM\\SOFTWARE\\" + SAMPLE["registry"]["version_key"]
 USER_KEY = "HKCU\\Software\\" + SAMPLE["registry"]["user_key"]
+INSTALLED = "C:\\Program Files\\" + DEFAULT_DIR + "\\"
 
 
 def expect(caption, kind="dialog"):
@@ -75,13 +76,6 @@ def cleanup_installation(b):
                    check_status=False)
 
 
-def install(b, args=()):
-    scenario = "timeout 60\n" + expect(START) + "click 1\n" + expect(WELCOME) + "click 1\n" + \
-        expect(COPYRIGHT) + "click 1\n" + expect(SETUP) + "shot setup\nclick 1\n" + \
-        expect(MESSAGES[16010], "messagebox") + "shot finished\nkey enter\nwait-exit\n"
-    return b.run(os.path.join(b.medium, "setup.exe"), list(args), scenario, timeout=120)
-
-
 def last_box(t):
     boxes = [w for w in t.dialogs() if w.get("kind") == "messagebox"]
     if not boxes:
@@ -131,16 +125,19 @@ def snapshot(b):
     return files, lines
 
 
-def install_and_uninstall(b):
-    # Nothing of an earlier, interrupted run may count as "before".
-    cleanup_installation(b)
-    b.cleanups.append(lambda: cleanup_installation(b))
-    # The machine-wide count key exists on Windows; a new prefix lacks it.
-    b.wine("wine", "reg", "add", SHARED_DLLS, "/f")
-    files_before, registry_before = snapshot(b)
-    group = os.path.join(programs_folder(b), SAMPLE["startmenu"]["start_1"].split(",")[0])
+def install(b, args=(), program=None, windows_path=None, name=None):
+    """The wizard with every page's default answer, up to the closing box."""
+    scenario = "timeout 60\n" + expect(START) + "shot 1-start\nclick 1\n" + expect(WELCOME) + "shot 2-welcome\nclick 1\n" + \
+        expect(COPYRIGHT) + "shot 3-licence\nclick 1\n" + expect(SETUP) + "shot 4-setup\nclick 1\n" + \
+        expect(MESSAGES[16010], "messagebox") + "shot 5-finished\nkey enter\nwait-exit\n"
+    return b.run(program or os.path.join(b.medium, "setup.exe"), list(args), scenario, timeout=120,
+                 windows_path=windows_path, name=name)
 
-    t = install(b)
+
+def check_installation(b, t, medium_dir):
+    """The closing message, the files, the registry entries, the shared
+    counts and the program group of a finished installation; returns the
+    Uninstall entry's command."""
     closing = last_box(t)
     equal(closing.get("text"), MESSAGES[100].replace("%s", APPLICATION, 1), "closing message")
     # (The shell's group windows may cover the box, so that the driver cannot
@@ -149,11 +146,11 @@ def install_and_uninstall(b):
 
     # Files: application files in the destination, shared ones in the
     # system folder, byte for byte as on the medium.
-    medium = read_script(os.path.join(b.medium, "setup.inf"))
+    medium = read_script(os.path.join(medium_dir, "setup.inf"))
     destination = b.c_path("Program Files", DEFAULT_DIR)
     for source, target, kind in files_of(medium):
         where = destination if kind == 1 else b.c_path("windows", "system32")
-        with open(os.path.join(b.medium, source), "rb") as f:
+        with open(os.path.join(medium_dir, source), "rb") as f:
             expected = f.read()
         path = os.path.join(where, target)
         check(os.path.exists(path), f"{target} installed in {where}")
@@ -161,7 +158,7 @@ def install_and_uninstall(b):
             equal(f.read() == expected, True, f"{target} byte-identical to the medium")
 
     # Registry entries and the shared count.
-    installed = "C:\\Program Files\\" + DEFAULT_DIR + "\\"
+    installed = INSTALLED
     equal(reg_query(b, VERSION_KEY, ""), SAMPLE["registry"]["version_value"], "version key")
     equal(reg_query(b, APP_PATH_KEY, "Path"), installed, "App Paths Path")
     equal(reg_query(b, APP_PATH_KEY, ""), installed + SAMPLE["registry"]["path_key"], "App Paths program")
@@ -173,35 +170,80 @@ def install_and_uninstall(b):
             equal(reg_query(b, SHARED_DLLS, "C:\\windows\\system32\\" + target), "0x1", f"count of {target}")
 
     # The program group the shell made through DDE.
+    group = os.path.join(programs_folder(b), SAMPLE["startmenu"]["start_1"].split(",")[0])
     for n in (1, 2):
         title = SAMPLE["startmenu"][f"start_{n}"].split(",")[2]
         check(os.path.isfile(os.path.join(group, title + ".lnk")), f"shortcut {title}")
+    return command
 
-    # Removal with the Uninstall entry's command as written.
+
+def uninstall(b, command, name=None):
+    """Runs the Uninstall entry's command as written, answering Yes to the
+    question about shared files."""
     program = command.split('"')[1]
-    unix_program = b.unix_path(program)
-    scenario = "timeout 60\n" + expect(FAREWELL) + "shot farewell\nclick 1\n" + \
-        "expect kind=messagebox caption=\"" + MESSAGES[16013] + "\"\nshot shared\nclick 6\n" + \
-        expect(MESSAGES[16010], "messagebox") + "shot removed\nkey enter\nwait-exit\n"
-    t = b.run(unix_program, ["/UNINSTALL"], scenario, timeout=120, windows_path=program)
+    scenario = "timeout 60\n" + expect(FAREWELL) + "shot 6-farewell\nclick 1\n" + \
+        "expect kind=messagebox caption=\"" + MESSAGES[16013] + "\"\nshot 7-shared\nclick 6\n" + \
+        expect(MESSAGES[16010], "messagebox") + "shot 8-removed\nkey enter\nwait-exit\n"
+    return b.run(b.unix_path(program), command.split('"', 2)[2].split(), scenario, timeout=120,
+                 windows_path=program, name=name)
+
+
+def pending_deletions(b):
+    """The paths that the next start of Windows is to delete, as stored."""
+    value = reg_query(b, "HKLM\\System\\CurrentControlSet\\Control\\Session Manager",
+                      "PendingFileRenameOperations") or ""
+    # reg prints a multi-string with \0 between its strings; a deletion is a
+    # source followed by an empty target.
+    # (reg leaves out the empty target at the very end.)
+    parts = value.split("\\0")
+    deletions = []
+    for i in range(0, len(parts), 2):
+        target = parts[i + 1] if i + 1 < len(parts) else ""
+        if parts[i].startswith("\\??\\") and target == "":
+            deletions.append(parts[i][4:])
+    return deletions
+
+
+def check_removal(b, t, medium_dir, left):
+    """The removal message, files, counts, keys and group gone; `left` is
+    what must stay in the destination folder."""
     closing = last_box(t)
-    expected = MESSAGES[105].replace("%s", APPLICATION, 1).replace("%s", installed, 1)
+    expected = MESSAGES[105].replace("%s", APPLICATION, 1).replace("%s", INSTALLED, 1)
     equal(closing.get("text"), expected, "removal message")
+    medium = read_script(os.path.join(medium_dir, "setup.inf"))
     for _, target, kind in files_of(medium):
         if kind != 1:
             check(not os.path.exists(b.c_path("windows", "system32", target)), f"{target} removed")
             equal(reg_query(b, SHARED_DLLS, "C:\\windows\\system32\\" + target), None, f"count of {target} removed")
     for key in (VERSION_KEY, APP_PATH_KEY, UNINSTALL_KEY, USER_KEY):
         equal(reg_query(b, key), None, f"{key} removed")
-    left = sorted(os.listdir(destination)) if os.path.isdir(destination) else []
-    equal(left, ["setup.exe"], "only the running uninstaller is left (it removes itself at the next start)")
+    destination = b.c_path("Program Files", DEFAULT_DIR)
+    found = sorted(os.listdir(destination)) if os.path.isdir(destination) else []
+    equal(found, sorted(left), "what is left in the destination")
+    group = os.path.join(programs_folder(b), SAMPLE["startmenu"]["start_1"].split(",")[0])
     check(not os.path.exists(group), "the program group is gone")
     # The uninstaller and then its folder go at the next start of Windows.
-    pending = reg_query(b, "HKLM\\System\\CurrentControlSet\\Control\\Session Manager",
-                        "PendingFileRenameOperations") or ""
-    program_entry = "\\??\\" + installed + "setup.exe\\0\\0"
-    folder_entry = "\\??\\" + installed.rstrip("\\") + "\\0"
-    check(program_entry in pending and folder_entry in pending, f"self-removal scheduled: {pending}")
+    pending = [p.lower() for p in pending_deletions(b)]
+    program = (INSTALLED + "setup.exe").lower()
+    folder = INSTALLED.rstrip("\\").lower()
+    check(program in pending and folder in pending, f"self-removal scheduled: {pending}")
+    # In that order: the folder can only go once its program has gone.
+    check(pending.index(program) < pending.index(folder), f"the folder is scheduled after its program: {pending}")
+
+
+def install_and_uninstall(b):
+    # Nothing of an earlier, interrupted run may count as "before".
+    cleanup_installation(b)
+    b.cleanups.append(lambda: cleanup_installation(b))
+    # The machine-wide count key exists on Windows; a new prefix lacks it.
+    b.wine("wine", "reg", "add", SHARED_DLLS, "/f")
+    files_before, registry_before = snapshot(b)
+
+    t = install(b)
+    command = check_installation(b, t, b.medium)
+
+    t = uninstall(b, command)
+    check_removal(b, t, b.medium, ["setup.exe"])
 
     # The machine as before, but for what is meant to differ: the
     # uninstaller and its folder, which go at the next start of Windows.

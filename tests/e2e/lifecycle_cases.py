@@ -1,0 +1,110 @@
+"""The whole life of an installation, as a user meets it: the sample medium
+in a CD-ROM drive, setup.exe started from it without arguments, the copy in
+the temporary folder running the wizard and the installation, a restart of
+Windows that takes the temporary copy away; then the Uninstall entry's
+command, the removal, and a restart that takes the uninstaller away while
+the user's own files stay.
+
+Each stage prints a short account of itself, so that the same case serves as
+the demonstration (demo.sh) and as a test."""
+import glob
+import os
+import sys
+
+from bench import check, equal, main
+from install_cases import (DEFAULT_DIR, INSTALLED, SHARED_DLLS, check_installation, check_removal, cleanup_installation,
+                           install, pending_deletions, uninstall)
+from script_data import catalogue
+
+MESSAGES = catalogue()
+# Text a user of the application saved in its folder, in Japanese.
+USER_FILE = "メモ.txt"
+USER_TEXT = "お買い物: 牛乳、ソフト表\r\n".encode("cp932")
+
+
+def say(text):
+    print(text, flush=True)
+
+
+def account(t):
+    """One line per window that the run showed, in order."""
+    for w in t.shown():
+        kind = w.get("kind") or w.get("class", "")
+        if kind in ("dialog", "messagebox") or w.get("class") == "Setup":
+            text = (w.get("text") or "").replace("\n", " ")
+            say(f"    {kind:10} 「{w.get('caption', '')}」 {text[:60]}")
+
+
+def temp_copies(b):
+    return set(glob.glob(os.path.join(b.temp_dir(), "~st*")))
+
+
+def windows_temp(b):
+    return b.wine("wine", "cmd", "/c", "echo", "%TEMP%").stdout.decode("cp932").strip().rstrip("\\") + "\\"
+
+
+def whole_life_cycle(b):
+    cleanup_installation(b)
+    b.cleanups.append(lambda: cleanup_installation(b))
+    b.wine("wine", "reg", "add", SHARED_DLLS, "/f")
+
+    say("1. The sample medium goes into a CD-ROM drive")
+    medium = b.copy_medium()
+    root = b.mount_cdrom(medium)
+    equal(b.drive_type(root), 5, f"type of drive {root} (DRIVE_CDROM)")
+    say(f"    drive {root} (a CD-ROM drive) holds {', '.join(sorted(os.listdir(medium)))}")
+
+    say(f"2. {root}setup.exe is started without arguments")
+    before = temp_copies(b)
+    t = install(b, program=os.path.join(medium, "setup.exe"), windows_path=root + "setup.exe", name="install")
+    account(t)
+    names = [os.path.basename(p["exe"].replace("\\", "/")).lower() for p in t.processes()]
+    equal(len(names), 2, f"processes {names}")
+    equal(names[0], "setup.exe", "the medium's program")
+    check(names[1].startswith("~st") and names[1].endswith(".exe"), f"the copy is {names[1]}")
+    equal({w["pid"] for w in t.shown()}, {t.processes()[1]["pid"]}, "only the copy shows windows")
+    new = sorted(os.path.basename(p) for p in temp_copies(b) - before)
+    # The script copy went at the end of the run; the program copy cannot
+    # delete itself while it runs and waits for the next start.
+    equal([n.lower() for n in new], [names[1]], "temporary copies left by the installation")
+    say(f"    the temporary copy {names[1]} ran the wizard from {windows_temp(b)}")
+    copy_path = windows_temp(b) + new[0]
+    check(copy_path.lower() in [p.lower() for p in pending_deletions(b)],
+          f"the temporary copy is to go at the next start: {pending_deletions(b)}")
+
+    command = check_installation(b, t, medium)
+    say(f"    installed in {INSTALLED}; the Uninstall entry's command: {command}")
+
+    say("3. Windows restarts")
+    b.restart_windows()
+    equal(sorted(os.path.basename(p) for p in temp_copies(b) - before), [], "temporary copies after the restart")
+    say("    the temporary copy is gone")
+
+    say("4. The user keeps a file of their own in the program's folder")
+    destination = b.c_path("Program Files", DEFAULT_DIR)
+    with open(os.path.join(destination, USER_FILE), "wb") as f:
+        f.write(USER_TEXT)
+
+    say("5. The Uninstall entry's command is run as written")
+    t = uninstall(b, command, name="uninstall")
+    account(t)
+    check_removal(b, t, medium, ["setup.exe", USER_FILE])
+    say("    removed; the uninstaller and then its folder are to go at the next start")
+
+    say("6. Windows restarts")
+    b.restart_windows()
+    equal(sorted(os.listdir(destination)) if os.path.isdir(destination) else None, [USER_FILE],
+          "the folder after the restart")
+    with open(os.path.join(destination, USER_FILE), "rb") as f:
+        equal(f.read(), USER_TEXT, "the user's file")
+    lower = [p.lower() for p in pending_deletions(b)]
+    check((INSTALLED + "setup.exe").lower() not in lower, f"nothing left to do at the next start: {lower}")
+    say(f"    the uninstaller is gone; the folder stays with the user's {USER_FILE}")
+    shots = os.path.join(b.work, "shots")
+    say(f"screenshots: {shots}: {' '.join(sorted(os.listdir(shots)))}")
+
+
+CASES = {f.__name__: f for f in (whole_life_cycle,)}
+
+if __name__ == "__main__":
+    main(CASES)
