@@ -222,8 +222,49 @@ def command_lines(b):
     check(not os.path.exists(inf), "the temporary-copy run removes its script")
 
 
+def temporary_folder_with_blanks(b):
+    """A temporary folder whose name has a blank (and Japanese in it): the
+    copy is still the program that starts, and it runs the wizard."""
+    environment = "HKCU\\Environment"
+    saved = {}
+    for name in ("TEMP", "TMP"):
+        out = b.wine("wine", "reg", "query", environment, "/v", name, check_status=False).stdout.decode("cp932")
+        for line in out.splitlines():
+            parts = line.split()
+            if len(parts) >= 3 and parts[0] == name:
+                saved[name] = line.split("REG_SZ", 1)[1].strip()
+    check("TEMP" in saved, "the prefix has a TEMP setting")
+    folder = os.path.join(b.temp_dir(), "一時 フォルダ")
+    os.makedirs(folder, exist_ok=True)
+    windows_folder = saved["TEMP"].rstrip("\\") + "\\一時 フォルダ"
+
+    def restore():
+        for name, value in saved.items():
+            b.wine("wine", "reg", "add", environment, "/v", name, "/d", value, "/f")
+        shutil.rmtree(folder, ignore_errors=True)
+    b.cleanups.append(restore)
+    for name in ("TEMP", "TMP"):
+        b.wine("wine", "reg", "add", environment, "/v", name, "/d", windows_folder, "/f")
+    # A program of the folder's first word must not be what starts.
+    decoy = os.path.join(b.temp_dir(), "一時.exe")
+    shutil.copy(os.path.join(b.medium, "setup.exe"), decoy)
+    b.cleanups.append(lambda: os.remove(decoy))
+
+    medium = b.copy_medium()
+    t = b.run(os.path.join(medium, "setup.exe"), [],
+              "timeout 30\nexpect kind=dialog caption=\"" + START + "\"\nkey escape\n"
+              "expect kind=messagebox\nkey enter\nwait-exit\n")
+    names = [os.path.basename(p["exe"].replace("\\", "/")).lower() for p in t.processes()]
+    equal(len(names), 2, f"processes {names}")
+    check(names[1].startswith("~st") and names[1].endswith(".exe"), f"the copy is {names[1]}")
+    left = sorted(os.listdir(folder))
+    equal([n.lower() for n in left], [names[1]], "what the copy leaves in the temporary folder")
+    equal(t.captions()[0], START, "the copy's first page")
+
+
 CASES = {f.__name__: f for f in (unknown_token, started_from_its_destination, wizard_through_temporary_copy,
-                                 cancel_on_start_page, other_program_name_runs_in_place, command_lines)}
+                                 cancel_on_start_page, other_program_name_runs_in_place, command_lines,
+                                 temporary_folder_with_blanks)}
 
 if __name__ == "__main__":
     main(CASES)
