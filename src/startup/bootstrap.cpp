@@ -87,10 +87,12 @@ int start_temporary_copy(void)
 
     // The path is quoted: a temporary folder with blanks must not make the
     // platform try a shorter, unintended program name first.
-    size_t command_len =
-        text_format(command, sizeof command, "\"%s\" /TEMP%s", exe_copy, session.debug_run ? " /DEBUG" : "");
-    // A command cut at the buffer would lose /TEMP: never start that.
-    if (command_len >= sizeof command - 1 || sys_WinExec(command, SW_SHOWMAXIMIZED) <= 31) {
+    const char *debug = session.debug_run ? " /DEBUG" : "";
+    size_t whole_len = strlen(exe_copy) + strlen(debug) + sizeof "\"\" /TEMP" - 1;
+    size_t command_len = text_format(command, sizeof command, "\"%s\" /TEMP%s", exe_copy, debug);
+    // A command cut at the buffer would lose its switches: never start that.
+    // One that fills the buffer exactly is whole.
+    if (command_len < whole_len || sys_WinExec(command, SW_SHOWMAXIMIZED) <= 31) {
         disk_error(MSG_CANNOT_START_COPY);
         sys_DeleteFileA(exe_copy);
         sys_DeleteFileA(inf_copy);
