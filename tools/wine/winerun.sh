@@ -179,6 +179,12 @@ ensure_up() {
             note "display $(cat "$run_dir/display") does not answer"
         fi
         [ -d "$prefix" ] && wineserver -k >/dev/null 2>&1 9>&-
+        # An Xvfb of ours that no longer answers is ended, not left behind.
+        local stale
+        if stale=$(recorded_pid "$run_dir/xvfb.pid" Xvfb); then
+            note "ending Xvfb $stale, which does not answer"
+            kill "$stale" 2>/dev/null
+        fi
         rm -f "$run_dir/display" "$run_dir/xvfb.pid"
         if [ -n "${DISPLAY:-}" ] && display_alive "$DISPLAY"; then
             echo "$DISPLAY" >"$run_dir/display"
