@@ -255,6 +255,10 @@ def install_and_uninstall(b):
     equal(sorted(registry_after - registry_before), [], "registry lines left behind")
     equal(sorted(registry_before - registry_after), [], "registry lines lost")
 
+    # At the next start the uninstaller goes, and then its emptied folder.
+    b.restart_windows()
+    check(not os.path.exists(b.c_path("Program Files", DEFAULT_DIR)), "the emptied folder is gone after the restart")
+
 
 CASES = {f.__name__: f for f in (install_and_uninstall,)}
 
