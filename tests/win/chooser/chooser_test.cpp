@@ -24,26 +24,12 @@
 #include "seam.h"
 #include "setup.h"
 #include "ui.h"
+#include "win_test_support.h"
 
 namespace {
 
 const int NAME_FIELD = 1152;
 const int LISTED_FOLDER = 1088;
-
-std::string catalogue(UINT id)
-{
-    char buf[512] = "";
-    LoadStringA(setup_exe_module(), id, buf, sizeof buf);
-    return buf;
-}
-
-// The catalogue text with its one %s replaced.
-std::string catalogue_with(UINT id, const std::string &arg)
-{
-    std::string format = catalogue(id);
-    size_t at = format.find("%s");
-    return at == std::string::npos ? format : format.substr(0, at) + arg + format.substr(at + 2);
-}
 
 std::string lower(std::string s)
 {
@@ -168,24 +154,6 @@ protected:
         seam_reset();
     }
 
-    static void remove_tree(const std::string &dir)
-    {
-        WIN32_FIND_DATAA found;
-        HANDLE h = FindFirstFileA((dir + "*").c_str(), &found);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                std::string name = found.cFileName;
-                if (name == "." || name == "..")
-                    continue;
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    remove_tree(dir + name + "\\");
-                else
-                    DeleteFileA((dir + name).c_str());
-            } while (FindNextFileA(h, &found));
-            FindClose(h);
-        }
-        RemoveDirectoryA(dir.c_str());
-    }
     void make_folder(const std::string &relative)
     {
         ASSERT_TRUE(CreateDirectoryA((base + relative).c_str(), NULL)) << base + relative;

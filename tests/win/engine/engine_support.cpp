@@ -17,22 +17,6 @@ std::vector<int> bar_positions;
 HWND current_dialog;
 BoxAnswer box_answer;
 
-std::string catalogue(UINT id)
-{
-    char buf[520] = "";
-    LoadStringA(setup_exe_module(), id, buf, sizeof buf);
-    return buf;
-}
-
-std::string message_text(UINT id, const std::string &arg)
-{
-    std::string format = catalogue(id);
-    size_t at = format.find("%s");
-    if (at == std::string::npos)
-        return format;
-    return format.substr(0, at) + arg + format.substr(at + 2);
-}
-
 std::string message_text2(UINT id, const std::string &first, const std::string &second)
 {
     std::string format = catalogue(id);
@@ -53,28 +37,6 @@ std::string text_of(HWND window, int id)
     else
         GetWindowTextA(window, buf, sizeof buf);
     return buf;
-}
-
-std::string read_bytes(const std::string &path)
-{
-    std::string bytes;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return "<missing>";
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        bytes.append(buf, n);
-    fclose(f);
-    return bytes;
-}
-
-void write_bytes(const std::string &path, const std::string &bytes)
-{
-    FILE *f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
 }
 
 bool exists(const std::string &path)
@@ -151,28 +113,6 @@ void fake_shared_count_writes()
     seam_hook<SEAM_RegSetValueExA>(fake_set_value, 1, 0);
 }
 
-static void remove_tree(const std::string &folder)
-{
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = data.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string path = folder + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                remove_tree(path + "\\");
-            } else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
 void EngineTest::SetUp()
 {
     memset(&session, 0, sizeof session);
@@ -227,7 +167,7 @@ void EngineTest::TearDown()
 
 void EngineTest::write_script(const std::string &text)
 {
-    write_bytes(session.script_path, text);
+    write_file(session.script_path, text);
 }
 
 static INT_PTR CALLBACK plain_proc(HWND, UINT message, WPARAM, LPARAM)

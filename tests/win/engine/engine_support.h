@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "win_test_support.h"
+
 struct ShownBox {
     std::string text;
     std::string caption;
@@ -30,12 +32,9 @@ extern HWND current_dialog;
 typedef int (*BoxAnswer)(const ShownBox &box);
 extern BoxAnswer box_answer;
 
-std::string catalogue(UINT id);
-std::string message_text(UINT id, const std::string &arg);
+// The catalogue text with its two %s filled in turn.
 std::string message_text2(UINT id, const std::string &first, const std::string &second);
 std::string text_of(HWND window, int id = 0);
-std::string read_bytes(const std::string &path);
-void write_bytes(const std::string &path, const std::string &bytes);
 bool exists(const std::string &path);
 // Index of the first event that starts with prefix, or -1.
 int first_event(const std::string &prefix);

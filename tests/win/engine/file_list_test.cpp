@@ -33,9 +33,9 @@ class FileList : public EngineTest {};
 
 TEST_F(FileList, OnlyPresentEntriesAreProcessedAndShortOnesAreSkippedQuietly)
 {
-    write_bytes(src + "one.txt", "1");
-    write_bytes(src + "three.txt", "333");
-    write_bytes(src + "a.dll", "a");
+    write_file(src + "one.txt", "1");
+    write_file(src + "three.txt", "333");
+    write_file(src + "a.dll", "a");
     write_script("[files]\r\nfiles=5\r\n"
                  "file_1=one.txt,one.txt,DISK1,1,100\r\n"
                  "file_3=three.txt,three.txt,DISK1,1,300\r\n"
@@ -61,8 +61,8 @@ TEST_F(FileList, ApplicationFilesLandByteIdenticalThroughTheRealInstaller)
     std::string second(70000, '\0');
     for (size_t i = 0; i < second.size(); i++)
         second[i] = (char)(i * 31 + 7);
-    write_bytes(src + "app.exe", first);
-    write_bytes(src + "data.bin", second);
+    write_file(src + "app.exe", first);
+    write_file(src + "data.bin", second);
     write_script("[files]\r\nfiles=2\r\n"
                  "file_1=app.exe,app.exe,DISK1,1,500\r\n"
                  "file_2=data.bin,renamed.bin,DISK1,1,500\r\n");
@@ -71,8 +71,8 @@ TEST_F(FileList, ApplicationFilesLandByteIdenticalThroughTheRealInstaller)
     EXPECT_EQ(process_file_list(dialog), 1);
     for (const ShownBox &box : boxes)
         ADD_FAILURE() << "box: " << box.text;
-    EXPECT_TRUE(read_bytes(dst + "app.exe") == first) << "app.exe differs";
-    EXPECT_TRUE(read_bytes(dst + "renamed.bin") == second) << "renamed.bin differs";
+    EXPECT_TRUE(read_file(dst + "app.exe") == first) << "app.exe differs";
+    EXPECT_TRUE(read_file(dst + "renamed.bin") == second) << "renamed.bin differs";
     EXPECT_FALSE(exists(sys + "app.exe"));
     EXPECT_EQ(bar_positions, (std::vector<int>{50, 100}));
     EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), "data.bin");
@@ -81,10 +81,10 @@ TEST_F(FileList, ApplicationFilesLandByteIdenticalThroughTheRealInstaller)
 
 TEST_F(FileList, KindsOtherThanOneAreSharedAndCountedAfterTheirCopy)
 {
-    write_bytes(src + "k2.dll", "2");
-    write_bytes(src + "k0.dll", "0");
-    write_bytes(src + "kx.dll", "x");
-    write_bytes(src + "app.exe", "a");
+    write_file(src + "k2.dll", "2");
+    write_file(src + "k0.dll", "0");
+    write_file(src + "kx.dll", "x");
+    write_file(src + "app.exe", "a");
     write_script("[files]\r\nfiles=4\r\n"
                  "file_1=k2.dll,k2.dll,DISK1,2,1\r\n"
                  "file_2=k0.dll,k0.dll,DISK1,0,1\r\n"
@@ -109,15 +109,15 @@ TEST_F(FileList, KindsOtherThanOneAreSharedAndCountedAfterTheirCopy)
     EXPECT_EQ(count_of(sys + "kx.dll"), 1u);
     EXPECT_EQ(count_of(sys + "app.exe"), 0xFFFFFFFFu) << "application files are not counted";
     RegDeleteKeyA(HKEY_CURRENT_USER, count_key.c_str());
-    EXPECT_EQ(read_bytes(sys + "kx.dll"), "x");
+    EXPECT_EQ(read_file(sys + "kx.dll"), "x");
     EXPECT_TRUE(bar_positions.empty()) << "total_bytes 0: the bar stays where it was put";
     EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0), 1);
 }
 
 TEST_F(FileList, BarPositionsAtSmallLargeAndNearLimitTotals)
 {
-    write_bytes(src + "a.bin", "a");
-    write_bytes(src + "b.bin", "b");
+    write_file(src + "a.bin", "a");
+    write_file(src + "b.bin", "b");
     struct Case {
         unsigned total;
         const char *first, *second;
@@ -155,7 +155,7 @@ TEST_F(FileList, TotalZeroKeepsTheBarAtOne)
 std::string late_file;
 int insert_disk_then_ok(const ShownBox &)
 {
-    write_bytes(late_file, "late");
+    write_file(late_file, "late");
     return IDOK;
 }
 int cancel(const ShownBox &)
@@ -165,7 +165,7 @@ int cancel(const ShownBox &)
 
 TEST_F(FileList, MissingSourceAsksForItsDiskAndTheSameEntryGoesOn)
 {
-    write_bytes(src + "first.txt", "f");
+    write_file(src + "first.txt", "f");
     write_script("[files]\r\nfiles=2\r\n"
                  "file_1=first.txt,first.txt,DISK1,1,1\r\n"
                  "file_2=late.txt,late.txt,\x83\x5c\x83\x74\x83\x67 DISK2,1,1\r\n");
@@ -175,17 +175,17 @@ TEST_F(FileList, MissingSourceAsksForItsDiskAndTheSameEntryGoesOn)
     open_dialog();
     EXPECT_EQ(process_file_list(dialog), 1);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, message_text(MSG_INSERT_DISK, "\x83\x5c\x83\x74\x83\x67 DISK2"));
+    EXPECT_EQ(boxes[0].text, catalogue_with(MSG_INSERT_DISK, "\x83\x5c\x83\x74\x83\x67 DISK2"));
     EXPECT_EQ(boxes[0].caption, catalogue(CAP_DISK_PREPARE));
     EXPECT_EQ(boxes[0].style, (UINT)(MB_OKCANCEL | MB_ICONEXCLAMATION));
-    EXPECT_EQ(read_bytes(dst + "late.txt"), "late");
+    EXPECT_EQ(read_file(dst + "late.txt"), "late");
     EXPECT_EQ(events.back(), "install:late.txt>late.txt@" + dst);
 }
 
 TEST_F(FileList, CancelAtTheDiskPromptEndsTheStepAndKeepsEarlierFiles)
 {
-    write_bytes(src + "first.txt", "f");
-    write_bytes(src + "third.txt", "t");
+    write_file(src + "first.txt", "f");
+    write_file(src + "third.txt", "t");
     write_script("[files]\r\nfiles=3\r\n"
                  "file_1=first.txt,first.txt,DISK1,1,1\r\n"
                  "file_2=gone.txt,gone.txt,DISK2,1,1\r\n"
@@ -196,15 +196,15 @@ TEST_F(FileList, CancelAtTheDiskPromptEndsTheStepAndKeepsEarlierFiles)
     open_dialog();
     EXPECT_EQ(process_file_list(dialog), 0);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, message_text(MSG_INSERT_DISK, "DISK2"));
-    EXPECT_EQ(read_bytes(dst + "first.txt"), "f");
+    EXPECT_EQ(boxes[0].text, catalogue_with(MSG_INSERT_DISK, "DISK2"));
+    EXPECT_EQ(read_file(dst + "first.txt"), "f");
     EXPECT_FALSE(exists(dst + "third.txt")) << "later entries are not processed";
     EXPECT_EQ(bar_positions, (std::vector<int>{33}));
 }
 
 TEST_F(FileList, UnreadableSourceStopsWithTheFullPath)
 {
-    write_bytes(src + "locked.txt", "l");
+    write_file(src + "locked.txt", "l");
     write_script("[files]\r\nfiles=1\r\nfile_1=locked.txt,locked.txt,DISK1,1,1\r\n");
     fake_version_installer();
     open_dialog();
@@ -212,7 +212,7 @@ TEST_F(FileList, UnreadableSourceStopsWithTheFullPath)
               seam_count(SEAM_GetFileAttributesA) + 2);
     EXPECT_EQ(process_file_list(dialog), 0);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, message_text(MSG_DISK_NO_ACCESS, src + "locked.txt"));
+    EXPECT_EQ(boxes[0].text, catalogue_with(MSG_DISK_NO_ACCESS, src + "locked.txt"));
     EXPECT_EQ(boxes[0].caption, catalogue(CAP_DISK_PREPARE));
     EXPECT_EQ(boxes[0].style, (UINT)(MB_OK | MB_ICONSTOP));
     EXPECT_EQ(seam_count(SEAM_VerFindFileA), 0u);
@@ -245,9 +245,9 @@ protected:
 
 TEST_F(Removal, ApplicationFilesGoAndAMissingOneIsFine)
 {
-    write_bytes(dst + "app.exe", "a");
-    write_bytes(dst + "help.txt", "h");
-    write_bytes(src + "app.exe", "medium copy stays");
+    write_file(dst + "app.exe", "a");
+    write_file(dst + "help.txt", "h");
+    write_file(src + "app.exe", "medium copy stays");
     write_script("[files]\r\nfiles=3\r\n"
                  "file_1=app.exe,app.exe,DISK1,1,1\r\n"
                  "file_2=never.txt,never.txt,DISK1,1,1\r\n"
@@ -265,8 +265,8 @@ TEST_F(Removal, ApplicationFilesGoAndAMissingOneIsFine)
 TEST_F(Removal, AFileHeldOpenIsReportedOnTheStatusLineAndTheStepGoesOn)
 {
     std::string held = dst + "held.dat";
-    write_bytes(held, "h");
-    write_bytes(dst + "next.txt", "n");
+    write_file(held, "h");
+    write_file(dst + "next.txt", "n");
     write_script("[files]\r\nfiles=2\r\n"
                  "file_1=held.dat,held.dat,DISK1,1,1\r\n"
                  "file_2=next.txt,next.txt,DISK1,1,1\r\n");
@@ -274,7 +274,7 @@ TEST_F(Removal, AFileHeldOpenIsReportedOnTheStatusLineAndTheStepGoesOn)
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     open_dialog();
     EXPECT_EQ(remove_file_entry(dialog, "held.dat", 1), 1);
-    EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), message_text(MSG_REMOVE_FAILED, held));
+    EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), catalogue_with(MSG_REMOVE_FAILED, held));
     EXPECT_EQ(process_file_list(dialog), 1);
     CloseHandle(file);
     EXPECT_TRUE(exists(held));
@@ -284,9 +284,9 @@ TEST_F(Removal, AFileHeldOpenIsReportedOnTheStatusLineAndTheStepGoesOn)
 
 TEST_F(Removal, UninstallListDeletesInOrderAndSkipsMissingEntries)
 {
-    write_bytes(dst + "u1.txt", "1");
-    write_bytes(dst + "u2.txt", "2");
-    write_bytes(dst + "u3.txt", "3");
+    write_file(dst + "u1.txt", "1");
+    write_file(dst + "u2.txt", "2");
+    write_file(dst + "u3.txt", "3");
     write_script("[files]\r\nuninst=3\r\nuninst_1=u1.txt\r\nuninst_2=u2.txt\r\nuninst_3=u3.txt\r\n");
     open_dialog();
     remove_uninstall_list(dialog);
@@ -295,8 +295,8 @@ TEST_F(Removal, UninstallListDeletesInOrderAndSkipsMissingEntries)
     EXPECT_FALSE(exists(dst + "u1.txt") || exists(dst + "u2.txt") || exists(dst + "u3.txt"));
 
     events.clear();
-    write_bytes(dst + "u1.txt", "1");
-    write_bytes(dst + "u2.txt", "2");
+    write_file(dst + "u1.txt", "1");
+    write_file(dst + "u2.txt", "2");
     write_script("[files]\r\nuninst=2\r\nuninst_2=u2.txt\r\n");
     remove_uninstall_list(dialog);
     EXPECT_EQ(events, (std::vector<std::string>{"delete:" + dst + "u2.txt"}));
@@ -306,8 +306,8 @@ TEST_F(Removal, UninstallListDeletesInOrderAndSkipsMissingEntries)
 
 TEST_F(Removal, UninstallEntriesAreWholeNamesAndAFolderStays)
 {
-    write_bytes(dst + "a,b.txt", "c");
-    write_bytes(dst + "a", "not this one");
+    write_file(dst + "a,b.txt", "c");
+    write_file(dst + "a", "not this one");
     CreateDirectoryA((dst + "data").c_str(), NULL);
     write_script("[files]\r\nuninst=2\r\nuninst_1=a,b.txt\r\nuninst_2=data\r\n");
     session.total_bytes = 100;
@@ -317,7 +317,7 @@ TEST_F(Removal, UninstallEntriesAreWholeNamesAndAFolderStays)
     EXPECT_TRUE(exists(dst + "a"));
     DWORD attributes = GetFileAttributesA((dst + "data").c_str());
     EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), message_text(MSG_REMOVE_FAILED, dst + "data"));
+    EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), catalogue_with(MSG_REMOVE_FAILED, dst + "data"));
     EXPECT_TRUE(boxes.empty());
     EXPECT_TRUE(bar_positions.empty());
     for (unsigned call : {SEAM_RegOpenKeyExA, SEAM_RegCreateKeyExA, SEAM_RegQueryValueExA, SEAM_RegSetValueExA,

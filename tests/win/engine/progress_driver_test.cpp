@@ -129,7 +129,7 @@ protected:
 
 TEST_F(Driver, DebugRunEndsAtOnceTouchingNothing)
 {
-    write_bytes(src + "app.exe", "a");
+    write_file(src + "app.exe", "a");
     write_script("[files]\r\nfiles=1\r\nfile_1=app.exe,app.exe,DISK1,1,1\r\n"
                  "[registry]\r\nversion=1\r\nversion_key=" + version_key + "\r\n");
     session.debug_run = 1;
@@ -151,7 +151,7 @@ TEST_F(Driver, NoFilesStillRegistersAndSucceeds)
                  "\r\nversion_value=1.0\r\n");
     run();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, message_text(MSG_SETUP_DONE, "EngineApp"));
+    EXPECT_EQ(boxes[0].text, catalogue_with(MSG_SETUP_DONE, "EngineApp"));
     EXPECT_EQ(boxes[0].caption, catalogue(CAP_END));
     EXPECT_EQ(boxes[0].style, (UINT)(MB_OK | MB_ICONINFORMATION));
     EXPECT_TRUE(key_exists("SOFTWARE\\" + version_key));
@@ -159,16 +159,16 @@ TEST_F(Driver, NoFilesStillRegistersAndSucceeds)
 
 TEST_F(Driver, AScriptWithoutStartMenuOrRegistryOnlyCopiesFiles)
 {
-    write_bytes(src + "app.exe", "a");
-    write_bytes(src + "lib.dll", "l");
+    write_file(src + "app.exe", "a");
+    write_file(src + "lib.dll", "l");
     write_script("[files]\r\nfiles=2\r\nfile_1=app.exe,app.exe,DISK1,1,1\r\nfile_2=lib.dll,lib.dll,DISK1,2,1\r\n");
     fake_version_installer();
     fake_shared_count_writes();
     run();
-    EXPECT_EQ(read_bytes(dst + "app.exe"), "a");
-    EXPECT_EQ(read_bytes(sys + "lib.dll"), "l");
+    EXPECT_EQ(read_file(dst + "app.exe"), "a");
+    EXPECT_EQ(read_file(sys + "lib.dll"), "l");
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, message_text(MSG_SETUP_DONE, "EngineApp"));
+    EXPECT_EQ(boxes[0].text, catalogue_with(MSG_SETUP_DONE, "EngineApp"));
     EXPECT_EQ(seam_count(SEAM_DdeInitializeA), 0u);
     EXPECT_EQ(seam_count(SEAM_RegCreateKeyExA), 0u);
     EXPECT_EQ(seam_count(SEAM_RegOpenKeyExA), 1u) << "the shared count's key only";
@@ -177,7 +177,7 @@ TEST_F(Driver, AScriptWithoutStartMenuOrRegistryOnlyCopiesFiles)
 
 TEST_F(Driver, StatusTextsComeBeforeTheStartMenuAndRegistrySteps)
 {
-    write_bytes(src + "app.exe", "a");
+    write_file(src + "app.exe", "a");
     write_script("[files]\r\nfiles=1\r\nfile_1=app.exe,app.exe,DISK1,1,1\r\n"
                  "[startmenu]\r\nmenus=1\r\nstart_1=Group,app.exe,App\r\n"
                  "[registry]\r\nversion=1\r\nversion_key=" + version_key + "\r\n");
@@ -195,10 +195,10 @@ TEST_F(Driver, StatusTextsComeBeforeTheStartMenuAndRegistrySteps)
     EXPECT_EQ(events[reg], "regcreate:SOFTWARE\\" + version_key + "|" + caption + "|" +
                                catalogue(MSG_STATUS_REGISTRY));
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].text, message_text(MSG_DDE_INIT, "EngineApp")) << "the refused DDE is reported";
+    EXPECT_EQ(boxes[0].text, catalogue_with(MSG_DDE_INIT, "EngineApp")) << "the refused DDE is reported";
     EXPECT_EQ(boxes[0].caption, catalogue(CAP_DDE));
     EXPECT_EQ(boxes[0].style, (UINT)(MB_OK | MB_ICONSTOP));
-    EXPECT_EQ(boxes.back().text, message_text(MSG_SETUP_DONE, "EngineApp")) << "the refused DDE changes nothing";
+    EXPECT_EQ(boxes.back().text, catalogue_with(MSG_SETUP_DONE, "EngineApp")) << "the refused DDE changes nothing";
 }
 
 TEST_F(Driver, AReplacementLeftForTheNextStartEndsWithTheRestartMessage)
@@ -207,7 +207,7 @@ TEST_F(Driver, AReplacementLeftForTheNextStartEndsWithTheRestartMessage)
     session.restart_needed = 1;
     run();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, message_text(MSG_SETUP_DONE_RESTART, "EngineApp"));
+    EXPECT_EQ(boxes[0].text, catalogue_with(MSG_SETUP_DONE_RESTART, "EngineApp"));
     EXPECT_EQ(boxes[0].style, (UINT)(MB_OK | MB_ICONINFORMATION));
 }
 
@@ -219,8 +219,8 @@ TEST_F(Driver, AFailedFileStepSkipsStartMenuAndRegistry)
     box_answer = cancel_disk_prompt;
     run();
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].text, message_text(MSG_INSERT_DISK, "DISK1"));
-    EXPECT_EQ(boxes[1].text, message_text(MSG_SETUP_FAILED, "EngineApp"));
+    EXPECT_EQ(boxes[0].text, catalogue_with(MSG_INSERT_DISK, "DISK1"));
+    EXPECT_EQ(boxes[1].text, catalogue_with(MSG_SETUP_FAILED, "EngineApp"));
     EXPECT_EQ(boxes[1].caption, catalogue(CAP_END));
     EXPECT_EQ(boxes[1].style, (UINT)(MB_OK | MB_ICONEXCLAMATION));
     EXPECT_EQ(seam_count(SEAM_DdeInitializeA), 0u);
@@ -237,7 +237,7 @@ protected:
         programs_folder = root + "programs";
         CreateDirectoryA(programs_folder.c_str(), NULL);
         CreateDirectoryA((programs_folder + "\\Group").c_str(), NULL);
-        write_bytes(programs_folder + "\\Group\\App.lnk", "lnk");
+        write_file(programs_folder + "\\Group\\App.lnk", "lnk");
         seam_hook<SEAM_SHGetSpecialFolderPathA>(our_programs_folder, 1, 0);
         seam_hook<SEAM_RegOpenKeyExA>(record_open_key, 1, 0);
         seam_hook<SEAM_DeleteFileA>(record_delete, 1, 0);
@@ -250,8 +250,8 @@ protected:
 
 TEST_F(UninstallDriver, StepsRunInOrderAndEndWithTheLog)
 {
-    write_bytes(dst + "app.exe", "a");
-    write_bytes(dst + "extra.dat", "e");
+    write_file(dst + "app.exe", "a");
+    write_file(dst + "extra.dat", "e");
     HKEY made;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("SOFTWARE\\" + version_key).c_str(), 0, NULL, 0, KEY_ALL_ACCESS,
                               NULL, &made, NULL),

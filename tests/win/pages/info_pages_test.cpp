@@ -167,7 +167,7 @@ TEST_F(Copyright, TextsAndALicenceTakenAsItIs)
     // 表 (0x95 0x5C) in the file name; CP932 text with CR LF and a bare LF.
     const std::string body = "\x91\xe6\x31\x8f\xf0\r\n\x83\x5c\x83\x74\x83\x67\x83\x45\x83\x46\x83\x41\r\n"
                              "line\nnext\ttab\r\n";
-    write_bytes(folder + "\\\x95\x5c.txt", body);
+    write_file(folder + "\\\x95\x5c.txt", body);
     HWND page = open_with("\x95\x5c.txt");
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(text_of(page), "\x8E\x67\x97\x70\x8B\x96\x91\xF8");
@@ -190,7 +190,7 @@ TEST_F(Copyright, FileValueIsReadWithoutEscapes)
 {
     // "a\nb.txt" names a file in the folder "a" (backslash kept), not a line break.
     CreateDirectoryA((folder + "\\a").c_str(), NULL);
-    write_bytes(folder + "\\a\\nb.txt", "in a folder");
+    write_file(folder + "\\a\\nb.txt", "in a folder");
     HWND page = open_with("a\\nb.txt");
     EXPECT_EQ(licence(page), "in a folder");
 }
@@ -219,7 +219,7 @@ TEST_F(Copyright, MissingAndUnreadableFilesShowTheirMessageInTheBox)
 TEST_F(Copyright, FileHeldWithoutSharingCannotBeAccessed)
 {
     std::string path = folder + "\\licence.txt";
-    write_bytes(path, "terms");
+    write_file(path, "terms");
     HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     HWND page = open_with("licence.txt");
@@ -232,7 +232,7 @@ TEST_F(Copyright, FileBeingWrittenElsewhereIsStillShown)
     // Another program writes the file but shares it for reading and writing:
     // the file can be read, so its text is shown.
     std::string path = folder + "\\licence.txt";
-    write_bytes(path, "terms being edited");
+    write_file(path, "terms being edited");
     HANDLE held = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -243,7 +243,7 @@ TEST_F(Copyright, FileBeingWrittenElsewhereIsStillShown)
 
 TEST_F(Copyright, FailedOpenAfterTheAccessTestShowsCannotOpen)
 {
-    write_bytes(folder + "\\licence.txt", "terms");
+    write_file(folder + "\\licence.txt", "terms");
     // The first CreateFileA is the access test; the second, the open, fails.
     seam_fail(SEAM_CreateFileA, (long long)(intptr_t)INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION,
               seam_count(SEAM_CreateFileA) + 2);
@@ -259,7 +259,7 @@ TEST_F(Copyright, LongFileShowsItsFirst32768Bytes)
     std::string body;
     for (int line = 0; body.size() < 40000; line++)
         body += "Article " + std::to_string(line) + ": \x8B\x4B\x96\xF1\r\n";
-    write_bytes(folder + "\\long.txt", body);
+    write_file(folder + "\\long.txt", body);
     HWND page = open_with("long.txt");
     std::string got = licence(page);
     EXPECT_EQ(got.size(), 32768u);
@@ -267,24 +267,24 @@ TEST_F(Copyright, LongFileShowsItsFirst32768Bytes)
 
     // The page opened again (after Back) with a shorter file shows only that
     // file: nothing of the earlier text is left behind it.
-    write_bytes(folder + "\\long.txt", "Short terms");
+    write_file(folder + "\\long.txt", "Short terms");
     page = open_with("long.txt");
     EXPECT_EQ(licence(page), "Short terms");
 }
 
 TEST_F(Copyright, ZeroByteEndsTheTextAndAnEmptyFileShowsNothing)
 {
-    write_bytes(folder + "\\zero.txt", std::string("before\r\n\0after", 14));
+    write_file(folder + "\\zero.txt", std::string("before\r\n\0after", 14));
     HWND page = open_with("zero.txt");
     EXPECT_EQ(licence(page), "before\r\n");
 
-    write_bytes(folder + "\\empty.txt", "");
+    write_file(folder + "\\empty.txt", "");
     page = open_with("empty.txt");
     EXPECT_EQ(licence(page), "");
     EXPECT_TRUE(shown().empty());
 
     // A read that fails shows nothing either.
-    write_bytes(folder + "\\unread.txt", "never shown");
+    write_file(folder + "\\unread.txt", "never shown");
     seam_fail(SEAM_ReadFile, 0, ERROR_READ_FAULT, SEAM_NEXT);
     page = open_with("unread.txt");
     EXPECT_EQ(licence(page), "");

@@ -18,6 +18,7 @@
 #include "seam.h"
 #include "setup.h"
 #include "ui.h"
+#include "win_test_support.h"
 #include "wizard.h"
 
 namespace pages {
@@ -51,23 +52,6 @@ inline int record_box(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
     return box_answer();
 }
 
-inline std::string catalogue(UINT id)
-{
-    char buf[512] = "";
-    LoadStringA(setup_exe_module(), id, buf, sizeof buf);
-    return buf;
-}
-
-// A catalogue text with its first "%s" filled.
-inline std::string catalogue_with(UINT id, const std::string &arg)
-{
-    std::string format = catalogue(id);
-    size_t at = format.find("%s");
-    if (at == std::string::npos)
-        return format;
-    return format.substr(0, at) + arg + format.substr(at + 2);
-}
-
 inline std::string text_of(HWND window, int id = 0)
 {
     static char buf[70000];
@@ -86,36 +70,6 @@ inline void drain_messages()
         if (msg.message != WM_QUIT)
             DispatchMessageA(&msg);
     }
-}
-
-inline void write_bytes(const std::string &path, const std::string &bytes)
-{
-    FILE *f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-}
-
-inline void remove_tree(const std::string &folder)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string path = folder + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                remove_tree(path);
-            else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
 }
 
 inline std::string current_directory()
@@ -261,7 +215,7 @@ protected:
                                NULL);
     }
 
-    void write_script(const std::string &bytes) { write_bytes(script, bytes); }
+    void write_script(const std::string &bytes) { write_file(script, bytes); }
 
     // The page lies in the middle of the 800 x 600 backdrop.
     static void expect_centred(HWND page)

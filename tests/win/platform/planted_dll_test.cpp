@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "win_test_support.h"
+
 namespace {
 
 // Build-tree paths come from CMake as host paths; under Wine the host's root
@@ -258,28 +260,6 @@ std::string listing(const std::string &dir)
 void copy_or_fail(const std::string &from, const std::string &to)
 {
     ASSERT_TRUE(CopyFileA(from.c_str(), to.c_str(), FALSE)) << from << " -> " << to << ": " << GetLastError();
-}
-
-void remove_tree(const std::string &dir)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string path = dir + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                remove_tree(path);
-            else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(find, &found));
-        FindClose(find);
-    }
-    RemoveDirectoryA(dir.c_str());
 }
 
 const char *const kPlanted[] = {"version.dll", "comctl32.dll"};

@@ -40,7 +40,7 @@ TEST_F(KeyTree, DeepestKeysGoFirstAndTheStatusLineNamesEach)
     ASSERT_EQ(opens.size(), expected_names.size());
     for (size_t i = 0; i < opens.size(); i++) {
         EXPECT_EQ(opens[i].path, expected_names[i]);
-        EXPECT_EQ(opens[i].status, formatted(MSG_STATUS_DELETING, expected_names[i])) << "open " << i;
+        EXPECT_EQ(opens[i].status, catalogue_with(MSG_STATUS_DELETING, expected_names[i])) << "open " << i;
         EXPECT_EQ(opens[i].root == HKEY_CURRENT_USER, i == 0);
     }
     // Children before their parents, each tree finished before the next.
@@ -53,7 +53,7 @@ TEST_F(KeyTree, AMissingKeyIsNamedAndReportedAsNotOpened)
 {
     std::string missing = "Software\\" + tag() + "\\Missing";
     EXPECT_EQ(delete_key_tree(dialog, HKEY_CURRENT_USER, missing.c_str()), KeyOpenFailed);
-    EXPECT_EQ(status_line(dialog), formatted(MSG_STATUS_DELETING, missing));
+    EXPECT_EQ(status_line(dialog), catalogue_with(MSG_STATUS_DELETING, missing));
     EXPECT_TRUE(recorder.deletes.empty());
 }
 

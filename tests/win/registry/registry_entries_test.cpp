@@ -76,7 +76,7 @@ protected:
         std::vector<std::string> out;
         for (const OpenCall &c : removal_opens())
             if (is_root(c.root)) {
-                EXPECT_EQ(c.status, formatted(MSG_STATUS_DELETING, c.path));
+                EXPECT_EQ(c.status, catalogue_with(MSG_STATUS_DELETING, c.path));
                 out.push_back(c.path);
             }
         return out;
@@ -293,7 +293,7 @@ TEST_F(Entries, TheUserKeyIsRemovedFromTheCurrentUser)
 void expect_one_registration_failure()
 {
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, formatted(MSG_REGISTER_FAILED, "Reg" SO "Tool"));
+    EXPECT_EQ(boxes[0].text, catalogue_with(MSG_REGISTER_FAILED, "Reg" SO "Tool"));
     EXPECT_EQ(boxes[0].caption, catalogue(CAP_REGISTRY_ERROR));
     EXPECT_EQ(boxes[0].style, (UINT)(MB_OK | MB_ICONWARNING));
     EXPECT_EQ(boxes[0].style, 48u);

@@ -19,6 +19,7 @@
 #include "seam.h"
 #include "setup.h"
 #include "ui.h"
+#include "win_test_support.h"
 
 // CP932: ソ, 表 and 能 end in the backslash code.
 #define SO "\x83\x5c"
@@ -43,21 +44,6 @@ inline std::string tag()
 // Removes what cases that stopped half-way left behind (the cases run one at
 // a time, so anything named with the word now is left over).
 void sweep_leftovers();
-
-inline std::string catalogue(UINT id)
-{
-    char buf[520] = "";
-    LoadStringA(setup_exe_module(), id, buf, sizeof buf);
-    return buf;
-}
-
-// A catalogue text with its one %s replaced.
-inline std::string formatted(UINT id, const std::string &arg)
-{
-    std::string format = catalogue(id);
-    size_t at = format.find("%s");
-    return at == std::string::npos ? format : format.substr(0, at) + arg + format.substr(at + 2);
-}
 
 // --- registry access of the tests themselves (not through the seam) ---
 
@@ -218,11 +204,7 @@ protected:
     // The script's bytes (code page 932), [registry] section added.
     void write_script(const std::string &registry_lines)
     {
-        std::string text = "[registry]\r\n" + registry_lines;
-        FILE *f = fopen(script, "wb");
-        ASSERT_NE(f, nullptr);
-        fwrite(text.data(), 1, text.size(), f);
-        fclose(f);
+        write_file(script, "[registry]\r\n" + registry_lines);
     }
 
     // Paths of the keys that delete_key_tree opened (for reading, creating and

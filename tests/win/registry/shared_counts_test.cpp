@@ -181,7 +181,7 @@ TEST_F(SharedCounts, AKeyClosedToTheUserChangesNothing)
     EXPECT_EQ(update_shared_count("a.dll", 0), CountKeyOpenFailed);
     delete_shared_count(dialog, (system_dir + "a.dll").c_str());
     std::string named = std::string(shared_dlls) + "\\" + system_dir + "a.dll";
-    EXPECT_EQ(status_line(dialog), formatted(MSG_STATUS_DELETING, named))
+    EXPECT_EQ(status_line(dialog), catalogue_with(MSG_STATUS_DELETING, named))
         << "the removal is named, and nothing else is shown";
     EXPECT_EQ(session.removal_log, nullptr) << "nor logged";
 
@@ -208,7 +208,7 @@ TEST_F(SharedCounts, RemovingACountDeletesItsValue)
     std::string full = system_dir + "a.dll";
     delete_shared_count(dialog, full.c_str());
     EXPECT_FALSE(count_of("a.dll").found);
-    EXPECT_EQ(status_line(dialog), formatted(MSG_STATUS_DELETING, std::string(shared_dlls) + "\\" + full));
+    EXPECT_EQ(status_line(dialog), catalogue_with(MSG_STATUS_DELETING, std::string(shared_dlls) + "\\" + full));
     EXPECT_EQ(session.removal_log, nullptr);
 }
 
@@ -222,19 +222,21 @@ TEST_F(SharedCounts, AFailedRemovalIsShownAndLogged)
     seam_fail(SEAM_RegDeleteValueA, ERROR_ACCESS_DENIED, 0);
     delete_shared_count(dialog, full.c_str());
     EXPECT_TRUE(count_of("a.dll").found);
-    EXPECT_EQ(status_line(dialog), formatted(MSG_REMOVE_FAILED, named));
+    EXPECT_EQ(status_line(dialog), catalogue_with(MSG_REMOVE_FAILED, named));
     ASSERT_NE(session.removal_log, nullptr);
     std::string first_line = (const char *)GlobalLock(session.removal_log);
     GlobalUnlock(session.removal_log);
-    EXPECT_EQ(first_line, formatted(MSG_REMOVE_FAILED, "\xB7\xB0 " + named)) << "\"key\", the key path and the value";
+    EXPECT_EQ(first_line, catalogue_with(MSG_REMOVE_FAILED, "\xB7\xB0 " + named))
+        << "\"key\", the key path and the value";
 
     // For real: the value is not there (any more).
     std::string gone = system_dir + "b.dll";
     delete_shared_count(dialog, gone.c_str());
-    EXPECT_EQ(status_line(dialog), formatted(MSG_REMOVE_FAILED, std::string(shared_dlls) + "\\" + gone));
+    EXPECT_EQ(status_line(dialog), catalogue_with(MSG_REMOVE_FAILED, std::string(shared_dlls) + "\\" + gone));
     std::string both = (const char *)GlobalLock(session.removal_log);
     GlobalUnlock(session.removal_log);
-    EXPECT_EQ(both, first_line + formatted(MSG_REMOVE_FAILED, "\xB7\xB0 " + std::string(shared_dlls) + "\\" + gone))
+    EXPECT_EQ(both,
+              first_line + catalogue_with(MSG_REMOVE_FAILED, "\xB7\xB0 " + std::string(shared_dlls) + "\\" + gone))
         << "the lines follow each other";
 }
 

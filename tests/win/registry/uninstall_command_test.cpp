@@ -2,19 +2,8 @@
 // starts it: CreateProcess with the text as written, no program name apart.
 #include "registry_fixture.h"
 
-#include <fstream>
-#include <sstream>
-
 namespace regtest {
 namespace {
-
-std::string read_file(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // Starts command and waits for the process to end; false when it could not
 // be started.
@@ -86,9 +75,9 @@ TEST_F(UninstallCommand, TheWrittenCommandStartsTheUninstallerWithItsArguments)
     EXPECT_EQ(command, "\"" + folder + "setup.exe\" /UNINSTALL");
 
     ASSERT_TRUE(start_and_wait(command)) << command;
-    EXPECT_EQ(read_file(folder + "started.txt"), command + "\n/UNINSTALL\n")
+    EXPECT_EQ(read_file(folder + "started.txt", ""), command + "\n/UNINSTALL\n")
         << "the uninstaller ran and its argument tail is the mode alone";
-    EXPECT_EQ(read_file(base + "started.txt"), "") << "Program.exe must not be started";
+    EXPECT_EQ(read_file(base + "started.txt", ""), "") << "Program.exe must not be started";
 }
 
 // The control: the same path unquoted, as the entry used to be written, is
@@ -97,8 +86,8 @@ TEST_F(UninstallCommand, TheWrittenCommandStartsTheUninstallerWithItsArguments)
 TEST_F(UninstallCommand, AnUnquotedPathWithBlanksStartsAnotherProgram)
 {
     ASSERT_TRUE(start_and_wait(folder + "setup.exe /UNINSTALL"));
-    EXPECT_EQ(read_file(folder + "started.txt"), "");
-    EXPECT_NE(read_file(base + "started.txt"), "");
+    EXPECT_EQ(read_file(folder + "started.txt", ""), "");
+    EXPECT_NE(read_file(base + "started.txt", ""), "");
 }
 
 } // namespace

@@ -12,18 +12,12 @@
 #include "seam.h"
 #include "setup.h"
 #include "shell.h"
+#include "win_test_support.h"
 #include "wizard.h"
 
 namespace {
 
 const char shared_key[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-
-std::string catalogue(UINT id)
-{
-    char buf[520] = "";
-    LoadStringA(setup_exe_module(), id, buf, sizeof buf);
-    return buf;
-}
 
 // The line for one failed value deletion, formed here from its parts.
 std::string expected_line(const std::string &value)
@@ -32,28 +26,6 @@ std::string expected_line(const std::string &value)
     std::string failure = std::string("\xB7\xB0 ") + shared_key + "\\" + value;
     size_t at = format.find("%s");
     return format.substr(0, at) + failure + format.substr(at + 2);
-}
-
-std::string read_all(const std::string &path)
-{
-    std::string bytes;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return "<missing>";
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        bytes.append(buf, n);
-    fclose(f);
-    return bytes;
-}
-
-void write_all(const std::string &path, const std::string &bytes)
-{
-    FILE *f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
 }
 
 int quiet_box(HWND, LPCSTR, LPCSTR, UINT)
@@ -98,7 +70,7 @@ TEST_F(RemovalLog, TwoFailuresGiveTwoLinesBackToBack)
     EXPECT_EQ(session.removal_log, nullptr) << "released after writing";
     std::string expected = expected_line("C:\\WINDOWS\\SYSTEM\\A.DLL") +
                            expected_line("C:\\WINDOWS\\SYSTEM\\\x83\x5c.DLL") + std::string(2, '\0');
-    EXPECT_EQ(read_all(log), expected);
+    EXPECT_EQ(read_file(log), expected);
 }
 
 TEST_F(RemovalLog, ABlankSeparatorAndLineFeedsInTextMode)
@@ -109,22 +81,22 @@ TEST_F(RemovalLog, ABlankSeparatorAndLineFeedsInTextMode)
     std::string format = catalogue(MSG_REMOVE_FAILED);
     size_t at = format.find("%s");
     std::string second = format.substr(0, at) + "\xB7\xB0 Software\\X Value" + format.substr(at + 2);
-    EXPECT_EQ(read_all(log), "one\r\ntwo" + second + std::string(2, '\0'));
+    EXPECT_EQ(read_file(log), "one\r\ntwo" + second + std::string(2, '\0'));
 }
 
 TEST_F(RemovalLog, NoFailuresLeaveAnExistingLogUntouched)
 {
-    write_all(log, "older log\r\n");
+    write_file(log, "older log\r\n");
     write_removal_log();
-    EXPECT_EQ(read_all(log), "older log\r\n");
+    EXPECT_EQ(read_file(log), "older log\r\n");
 }
 
 TEST_F(RemovalLog, AnOlderLongerLogLeavesNoTailBehind)
 {
-    write_all(log, std::string(2000, 'x'));
+    write_file(log, std::string(2000, 'x'));
     append_to_removal_log("new");
     write_removal_log();
-    EXPECT_EQ(read_all(log), std::string("new") + '\0');
+    EXPECT_EQ(read_file(log), std::string("new") + '\0');
 }
 
 TEST_F(RemovalLog, ABlockThatCannotGrowKeepsWhatItHeld)
@@ -134,7 +106,7 @@ TEST_F(RemovalLog, ABlockThatCannotGrowKeepsWhatItHeld)
     append_to_removal_log("second");
     append_to_removal_log("third");
     write_removal_log();
-    EXPECT_EQ(read_all(log), std::string("firstthird") + std::string(2, '\0'));
+    EXPECT_EQ(read_file(log), std::string("firstthird") + std::string(2, '\0'));
 }
 
 TEST_F(RemovalLog, ALogThatCannotBeOpenedIsReleasedAllTheSame)
@@ -143,7 +115,7 @@ TEST_F(RemovalLog, ALogThatCannotBeOpenedIsReleasedAllTheSame)
     seam_fail(SEAM_CreateFileA, (long long)(INT_PTR)INVALID_HANDLE_VALUE, ERROR_ACCESS_DENIED, SEAM_NEXT);
     write_removal_log();
     EXPECT_EQ(session.removal_log, nullptr);
-    EXPECT_EQ(read_all(log), "<missing>");
+    EXPECT_EQ(read_file(log), "<missing>");
 }
 
 TEST_F(RemovalLog, FinishRunReleasesABlockStillHeld)
@@ -154,7 +126,7 @@ TEST_F(RemovalLog, FinishRunReleasesABlockStillHeld)
     GetWindowsDirectoryA(session.windows_dir, sizeof session.windows_dir);
     finish_run(Cancelled);
     EXPECT_EQ(session.removal_log, nullptr);
-    EXPECT_EQ(read_all(log), "<missing>");
+    EXPECT_EQ(read_file(log), "<missing>");
 }
 
 } // namespace

@@ -15,32 +15,12 @@
 #include "seam.h"
 #include "setup.h"
 #include "shell.h"
+#include "win_test_support.h"
 #include "wizard.h"
 
 namespace {
 
 const char session_manager[] = "System\\CurrentControlSet\\Control\\Session Manager";
-
-std::string catalogue(UINT id)
-{
-    char buf[512] = "";
-    LoadStringA(setup_exe_module(), id, buf, sizeof buf);
-    return buf;
-}
-
-std::string read_all(const std::string &path)
-{
-    std::string bytes;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return "<missing>";
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        bytes.append(buf, n);
-    fclose(f);
-    return bytes;
-}
 
 struct Box {
     std::string text, caption;
@@ -192,7 +172,7 @@ TEST_F(SelfRemoval, UninstallerAndThenItsFolderGoAtTheNextStart)
     EXPECT_TRUE(pending(program)) << listed;
     EXPECT_TRUE(pending(folder)) << listed;
     EXPECT_TRUE(boxes.empty());
-    EXPECT_EQ(read_all(program), "MZ") << "nothing goes before the next start";
+    EXPECT_EQ(read_file(program), "MZ") << "nothing goes before the next start";
 }
 
 TEST_F(SelfRemoval, TemporaryCopyGoesAloneAndFailuresAreReportedPerMode)
@@ -245,9 +225,9 @@ TEST_F(BatchRemoval, UninstallBatchHasFiveLinesAndRunsHidden)
     std::string name = batch.substr(batch.rfind('\\') + 1);
     EXPECT_EQ(name.substr(0, 3), "~ec");
     EXPECT_EQ(name.substr(name.size() - 4), ".bat");
-    EXPECT_EQ(read_all(batch.substr(0, batch.size() - 4) + ".tmp"), "<missing>") << "placeholder removed";
-    EXPECT_EQ(read_all(batch), ":loop\r\ndel \"" + program + "\"\r\nif exist \"" + program +
-                                   "\" goto :loop\r\nrmdir \"" + folder + "\"\r\ndel \"" + batch + "\"\r\n");
+    EXPECT_EQ(read_file(batch.substr(0, batch.size() - 4) + ".tmp"), "<missing>") << "placeholder removed";
+    EXPECT_EQ(read_file(batch), ":loop\r\ndel \"" + program + "\"\r\nif exist \"" + program +
+                                    "\" goto :loop\r\nrmdir \"" + folder + "\"\r\ndel \"" + batch + "\"\r\n");
     const Started &s = started[0];
     EXPECT_EQ(s.command, std::string(session.windows_dir) + "\\command.com /C \"" + batch + "\"");
     EXPECT_TRUE(s.no_application);
@@ -268,8 +248,8 @@ TEST_F(BatchRemoval, TemporaryCopyBatchHasNoRmdirLine)
     session.run_mode = RunModeTempCopy;
     remove_self(0);
     std::string batch = batch_path();
-    EXPECT_EQ(read_all(batch), ":loop\r\ndel \"" + program + "\"\r\nif exist \"" + program +
-                                   "\" goto :loop\r\ndel \"" + batch + "\"\r\n");
+    EXPECT_EQ(read_file(batch), ":loop\r\ndel \"" + program + "\"\r\nif exist \"" + program +
+                                    "\" goto :loop\r\ndel \"" + batch + "\"\r\n");
     DeleteFileA(batch.c_str());
 }
 
@@ -331,7 +311,7 @@ TEST_F(SelfRemoval, FinishRunRemovesOnlyAfterACompletedRemovalOrATemporaryRun)
     fclose(f);
     snprintf(session.script_path, sizeof session.script_path, "%s", script.c_str());
     finish_run(Cancelled);
-    EXPECT_EQ(read_all(script), "<missing>") << "the script copy is deleted";
+    EXPECT_EQ(read_file(script), "<missing>") << "the script copy is deleted";
     ASSERT_EQ(moves.size(), 1u);
     EXPECT_EQ(moves[0].from, program);
 }

@@ -20,22 +20,6 @@ int record_box(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
 
 } // namespace
 
-std::string catalogue(UINT id)
-{
-    char buf[1040] = "";
-    LoadStringA(setup_exe_module(), id, buf, sizeof buf);
-    return buf;
-}
-
-std::string catalogue_with(UINT id, const std::string &arg)
-{
-    std::string text = catalogue(id);
-    size_t at = text.find("%s");
-    if (at != std::string::npos)
-        text.replace(at, 2, arg);
-    return text;
-}
-
 bool is_file(const std::string &path)
 {
     DWORD a = GetFileAttributesA(path.c_str());
@@ -46,38 +30,6 @@ bool is_folder(const std::string &path)
 {
     DWORD a = GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-void write_file(const std::string &path, const std::string &bytes)
-{
-    FILE *f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-}
-
-void remove_tree(const std::string &path)
-{
-    if (path.empty())
-        return;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string child = path + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                remove_tree(child);
-            } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(find, &found));
-        FindClose(find);
-    }
-    RemoveDirectoryA(path.c_str());
 }
 
 void GroupSession::SetUp()

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "win_test_support.h"
+
 // Code page 932 names with a backslash as the second byte of a character.
 #define SOFT "\x83\x5c\x83\x74\x83\x67"  // ソフト
 #define SHOW "\x95\x5c\x8e\xa6"          // 表示
@@ -24,15 +26,8 @@ struct ShownBox {
 };
 extern std::vector<ShownBox> shown_boxes;
 
-// Catalogue text of setup.exe, and the same with its %s filled.
-std::string catalogue(UINT id);
-std::string catalogue_with(UINT id, const std::string &arg);
-
 bool is_file(const std::string &path);
 bool is_folder(const std::string &path);
-void write_file(const std::string &path, const std::string &bytes);
-// Deletes a folder and everything in it (read-only files too).
-void remove_tree(const std::string &path);
 
 // A fresh session for setup.exe's resources: backdrop, application name,
 // the script setup.inf and a destination folder (with a trailing

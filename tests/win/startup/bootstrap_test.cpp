@@ -17,6 +17,7 @@
 #include "seam.h"
 #include "setup.h"
 #include "startup.h"
+#include "win_test_support.h"
 
 namespace {
 
@@ -33,36 +34,6 @@ const std::string script_text = "[general]\r\n"
                                 "default_dir=\x83\x5c\x83\x74\x83\x67\r\n"
                                 "[files]\r\n"
                                 "1=tool.exe\r\n";
-
-std::string catalogue(UINT id)
-{
-    char buf[512] = "";
-    LoadStringA(setup_exe_module(), id, buf, sizeof buf);
-    return buf;
-}
-
-std::string read_all(const std::string &path)
-{
-    std::string bytes;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return "<missing>";
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        bytes.append(buf, n);
-    fclose(f);
-    return bytes;
-}
-
-bool write_all(const std::string &path, const std::string &bytes)
-{
-    FILE *f = fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    size_t n = fwrite(bytes.data(), 1, bytes.size(), f);
-    return fclose(f) == 0 && n == bytes.size();
-}
 
 // Names of the files directly in a folder (given with its trailing backslash), sorted.
 std::vector<std::string> listing(const std::string &dir)
@@ -87,26 +58,6 @@ std::string joined(const std::vector<std::string> &names)
     for (const std::string &n : names)
         out += "[" + n + "] ";
     return out;
-}
-
-// A folder (trailing backslash) with everything in it.
-void remove_tree(const std::string &dir)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((dir + "*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                remove_tree(dir + name + "\\");
-            else
-                DeleteFileA((dir + name).c_str());
-        } while (FindNextFileA(h, &found));
-        FindClose(h);
-    }
-    RemoveDirectoryA(dir.substr(0, dir.size() - 1).c_str());
 }
 
 std::string profile(const std::string &file, const char *key)
@@ -245,8 +196,8 @@ protected:
         fake_temp = temp;
         module = medium + "setup.exe";
         script = medium + "setup.inf";
-        ASSERT_TRUE(write_all(module, program_bytes));
-        ASSERT_TRUE(write_all(script, script_text));
+        ASSERT_TRUE(write_file(module, program_bytes));
+        ASSERT_TRUE(write_file(script, script_text));
         snprintf(session.module_path, sizeof session.module_path, "%s", module.c_str());
         snprintf(session.script_path, sizeof session.script_path, "%s", script.c_str());
         snprintf(session.source_dir, sizeof session.source_dir, "%s", medium.c_str());
@@ -271,8 +222,8 @@ protected:
 
     void expect_medium_untouched()
     {
-        EXPECT_EQ(read_all(module), program_bytes);
-        EXPECT_EQ(read_all(script), script_text) << "keys are written into the copy only";
+        EXPECT_EQ(read_file(module), program_bytes);
+        EXPECT_EQ(read_file(script), script_text) << "keys are written into the copy only";
     }
 };
 
@@ -310,13 +261,13 @@ TEST_F(Bootstrap, CopiesBothFilesRecordsTheMediumAndStartsTheCopy)
     EXPECT_EQ(names[1], "~st" + number + ".inf") << "the same number for both copies";
     std::string exe_copy = temp + names[0], inf_copy = temp + names[1];
 
-    EXPECT_EQ(read_all(exe_copy), program_bytes) << "byte for byte";
+    EXPECT_EQ(read_file(exe_copy), program_bytes) << "byte for byte";
     EXPECT_EQ(profile(inf_copy, "tmpexe"), exe_copy);
     EXPECT_EQ(profile(inf_copy, "tmpinf"), inf_copy);
     EXPECT_EQ(profile(inf_copy, "srcdir"), medium);
     EXPECT_EQ(profile(inf_copy, "application"), "\x83\x54\x83\x93\x83\x76\x83\x8b");
     EXPECT_EQ(profile_in(inf_copy, "files", "1"), "tool.exe");
-    EXPECT_EQ(without_keys(read_all(inf_copy), {"tmpexe", "tmpinf", "srcdir"}), script_text)
+    EXPECT_EQ(without_keys(read_file(inf_copy), {"tmpexe", "tmpinf", "srcdir"}), script_text)
         << "the rest of the script is copied as it stands";
     expect_medium_untouched();
 
@@ -339,7 +290,7 @@ TEST_F(Bootstrap, CopiesBothFilesRecordsTheMediumAndStartsTheCopy)
     ASSERT_NE(second, "") << added[0];
     EXPECT_NE(second, number);
     EXPECT_EQ(added[1], "~st" + second + ".inf");
-    EXPECT_EQ(read_all(exe_copy), program_bytes) << "the first copy is left alone";
+    EXPECT_EQ(read_file(exe_copy), program_bytes) << "the first copy is left alone";
     EXPECT_EQ(profile(exe_copy.substr(0, exe_copy.size() - 3) + "inf", "tmpexe"), exe_copy);
     EXPECT_EQ(profile(temp + added[1], "tmpexe"), temp + added[0]);
     EXPECT_EQ(profile(temp + added[1], "srcdir"), medium);
@@ -498,7 +449,7 @@ TEST_F(LongCommand, LongestProgramPathWithoutDebugStillStarts)
     ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(started[0].command, "\"" + exe_copy + "\" /TEMP");
     EXPECT_EQ(listing(deep), (std::vector<std::string>{"~stBEEF.exe", "~stBEEF.inf"}));
-    EXPECT_EQ(read_all(exe_copy), program_bytes);
+    EXPECT_EQ(read_file(exe_copy), program_bytes);
     EXPECT_EQ(profile(deep + "~stBEEF.inf", "tmpexe"), exe_copy);
 }
 

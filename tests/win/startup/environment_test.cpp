@@ -13,6 +13,7 @@
 #include "seam.h"
 #include "setup.h"
 #include "startup.h"
+#include "win_test_support.h"
 
 namespace {
 
@@ -47,21 +48,6 @@ LONG program_files_value(HKEY, LPCSTR, LPDWORD, LPDWORD, LPBYTE data, LPDWORD si
 {
     snprintf((char *)data, *size, "%s", program_files);
     return ERROR_SUCCESS;
-}
-
-std::string catalogue(UINT id)
-{
-    char buf[512] = "";
-    LoadStringA(session.instance, id, buf, sizeof buf);
-    return buf;
-}
-
-void write_file(const char *path, const char *bytes)
-{
-    FILE *f = fopen(path, "wb");
-    ASSERT_NE(f, nullptr) << path;
-    fwrite(bytes, 1, strlen(bytes), f);
-    fclose(f);
 }
 
 class Environment : public ::testing::Test {

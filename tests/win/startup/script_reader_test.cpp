@@ -10,6 +10,7 @@
 #include "script.h"
 #include "seam.h"
 #include "setup.h"
+#include "win_test_support.h"
 
 namespace {
 
@@ -28,13 +29,7 @@ protected:
     }
     void TearDown() override { DeleteFileA(path); }
 
-    void write(const char *bytes)
-    {
-        FILE *f = fopen(path, "wb");
-        ASSERT_NE(f, nullptr);
-        fwrite(bytes, 1, strlen(bytes), f);
-        fclose(f);
-    }
+    void write(const char *bytes) { write_file(path, bytes); }
 
     std::string text(const char *section, const char *key, const char *fallback, size_t size = SCRIPT_TEXT_SIZE,
                       size_t *len = nullptr)

@@ -16,15 +16,9 @@
 #include "seam.h"
 #include "setup.h"
 #include "ui.h"
+#include "win_test_support.h"
 
 namespace {
-
-std::string catalogue(UINT id)
-{
-    char buf[512] = "";
-    LoadStringA(setup_exe_module(), id, buf, sizeof buf);
-    return buf;
-}
 
 std::string text_of(HWND window, int id = 0)
 {
@@ -267,13 +261,7 @@ protected:
         DeleteFileA(path);
         Ui::TearDown();
     }
-    void write(const char *bytes)
-    {
-        FILE *f = fopen(path, "wb");
-        ASSERT_NE(f, nullptr);
-        fputs(bytes, f);
-        fclose(f);
-    }
+    void write(const char *bytes) { write_file(path, bytes); }
 };
 int Backdrop::registered;
 

@@ -40,7 +40,7 @@ protected:
         std::string bytes = put_on_medium(library, "FIRST.DLL");
         EXPECT_EQ(install_versioned_file(0, "FIRST.DLL", "VC.DLL"), 1);
         EXPECT_TRUE(shown_boxes.empty());
-        EXPECT_EQ(read_file_bytes(dest("VC.DLL")), bytes);
+        EXPECT_EQ(read_file(dest("VC.DLL")), bytes);
         shown_boxes.clear();
         install_flags.clear();
         return bytes;
@@ -49,8 +49,8 @@ protected:
     void expect_one_box(UINT id, UINT style)
     {
         ASSERT_EQ(shown_boxes.size(), 1u);
-        EXPECT_EQ(shown_boxes[0].text, message_text(id, "VC.DLL"));
-        EXPECT_EQ(shown_boxes[0].caption, catalogue_text(CAP_COPY_FAILED));
+        EXPECT_EQ(shown_boxes[0].text, catalogue_with(id, "VC.DLL"));
+        EXPECT_EQ(shown_boxes[0].caption, catalogue(CAP_COPY_FAILED));
         EXPECT_EQ(shown_boxes[0].style, style);
     }
 
@@ -68,7 +68,7 @@ TEST_F(RealInstall, NewFileLandsByteIdenticalWithoutAQuestion)
     ASSERT_GT(v1.size(), 1000u) << "more than one chunk of the installer's copy loop";
     EXPECT_EQ(install_versioned_file(0, "V1.DLL", "VC.DLL"), 1);
     EXPECT_TRUE(shown_boxes.empty());
-    EXPECT_EQ(read_file_bytes(dest("VC.DLL")), v1);
+    EXPECT_EQ(read_file(dest("VC.DLL")), v1);
     EXPECT_EQ(install_flags, std::vector<DWORD>{VIFF_DONTDELETEOLD});
     expect_no_temporary_copy();
 
@@ -77,7 +77,7 @@ TEST_F(RealInstall, NewFileLandsByteIdenticalWithoutAQuestion)
     EXPECT_EQ(install_versioned_file(0, "V2.DLL", "VC.DLL"), 1);
     EXPECT_EQ(install_versioned_file(0, "V2.DLL", "VC.DLL"), 1);
     EXPECT_TRUE(shown_boxes.empty());
-    EXPECT_EQ(read_file_bytes(dest("VC.DLL")), v2);
+    EXPECT_EQ(read_file(dest("VC.DLL")), v2);
     expect_no_temporary_copy();
 }
 
@@ -88,7 +88,7 @@ TEST_F(RealInstall, OlderOverNewerAnsweredNoKeepsTheNewer)
     box_answers = {IDNO};
     EXPECT_EQ(install_versioned_file(0, "V1.DLL", "VC.DLL"), 1) << "keeping the newer file is no failure";
     expect_one_box(MSG_COPY_NEWER, kQuestion);
-    EXPECT_EQ(read_file_bytes(dest("VC.DLL")), v2);
+    EXPECT_EQ(read_file(dest("VC.DLL")), v2);
     EXPECT_EQ(install_flags, std::vector<DWORD>{VIFF_DONTDELETEOLD});
     expect_no_temporary_copy();
 }
@@ -100,7 +100,7 @@ TEST_F(RealInstall, OlderOverNewerAnsweredYesIsForced)
     box_answers = {IDYES};
     EXPECT_EQ(install_versioned_file(0, "V1.DLL", "VC.DLL"), 1);
     expect_one_box(MSG_COPY_NEWER, kQuestion);
-    EXPECT_EQ(read_file_bytes(dest("VC.DLL")), v1);
+    EXPECT_EQ(read_file(dest("VC.DLL")), v1);
     EXPECT_EQ(install_flags, (std::vector<DWORD>{VIFF_DONTDELETEOLD, VIFF_FORCEINSTALL}));
     expect_no_temporary_copy();
 }
@@ -112,15 +112,15 @@ TEST_F(RealInstall, SharedFileIsAskedAboutToo)
     std::string v2 = put_on_medium("vcopy_v2", "V2.DLL");
     put_on_medium("vcopy_v1", "V1.DLL");
     EXPECT_EQ(install_versioned_file(1, "V2.DLL", "VCOPYSH.DLL"), 1);
-    EXPECT_EQ(read_file_bytes(target), v2);
+    EXPECT_EQ(read_file(target), v2);
     EXPECT_FALSE(file_exists(dest("VCOPYSH.DLL")));
 
     box_answers = {IDNO};
     EXPECT_EQ(install_versioned_file(1, "V1.DLL", "VCOPYSH.DLL"), 1);
     ASSERT_EQ(shown_boxes.size(), 1u);
-    EXPECT_EQ(shown_boxes[0].text, message_text(MSG_COPY_NEWER, "VCOPYSH.DLL"));
+    EXPECT_EQ(shown_boxes[0].text, catalogue_with(MSG_COPY_NEWER, "VCOPYSH.DLL"));
     EXPECT_EQ(shown_boxes[0].style, kQuestion);
-    EXPECT_EQ(read_file_bytes(target), v2);
+    EXPECT_EQ(read_file(target), v2);
     EXPECT_EQ(files_matching(system_folder(), "ver*.tmp"), std::vector<std::string>());
 }
 
@@ -131,14 +131,14 @@ TEST_F(RealInstall, DifferentFileTypeIsAskedAbout)
     box_answers = {IDNO};
     EXPECT_EQ(install_versioned_file(0, "APP2.DLL", "VC.DLL"), 1);
     expect_one_box(MSG_COPY_DIFF_TYPE, kQuestion);
-    EXPECT_EQ(read_file_bytes(dest("VC.DLL")), dll);
+    EXPECT_EQ(read_file(dest("VC.DLL")), dll);
     expect_no_temporary_copy();
 
     shown_boxes.clear();
     box_answers = {IDYES};
     EXPECT_EQ(install_versioned_file(0, "APP2.DLL", "VC.DLL"), 1);
     expect_one_box(MSG_COPY_DIFF_TYPE, kQuestion);
-    EXPECT_EQ(read_file_bytes(dest("VC.DLL")), app);
+    EXPECT_EQ(read_file(dest("VC.DLL")), app);
 }
 
 TEST_F(RealInstall, UnversionedOverVersionedCountsAsOlder)
@@ -148,7 +148,7 @@ TEST_F(RealInstall, UnversionedOverVersionedCountsAsOlder)
     box_answers = {IDNO};
     EXPECT_EQ(install_versioned_file(0, "PLAIN.DLL", "VC.DLL"), 1);
     expect_one_box(MSG_COPY_NEWER, kQuestion);
-    EXPECT_EQ(read_file_bytes(dest("VC.DLL")), v1);
+    EXPECT_EQ(read_file(dest("VC.DLL")), v1);
     expect_no_temporary_copy();
 }
 
@@ -159,7 +159,7 @@ TEST_F(RealInstall, WriteProtectedDestinationFails)
     put_on_medium("vcopy_v2", "V2.DLL");
     EXPECT_EQ(install_versioned_file(0, "V2.DLL", "VC.DLL"), 0);
     expect_one_box(MSG_COPY_WRITE_PROTECTED, kError);
-    EXPECT_EQ(read_file_bytes(dest("VC.DLL")), v1);
+    EXPECT_EQ(read_file(dest("VC.DLL")), v1);
 }
 
 TEST_F(RealInstall, WriteProtectedSharedFileFailsSilently)
@@ -171,7 +171,7 @@ TEST_F(RealInstall, WriteProtectedSharedFileFailsSilently)
     put_on_medium("vcopy_v2", "V2.DLL");
     EXPECT_EQ(install_versioned_file(1, "V2.DLL", "VCOPYRO.DLL"), 0);
     EXPECT_TRUE(shown_boxes.empty());
-    EXPECT_EQ(read_file_bytes(target), v1);
+    EXPECT_EQ(read_file(target), v1);
 }
 
 TEST_F(RealInstall, MissingSourceFails)
@@ -200,7 +200,7 @@ TEST_F(RealInstall, ExistingFileHeldOpenCannotBeReplaced)
     CloseHandle(held);
     EXPECT_EQ(result, 0);
     expect_one_box(MSG_COPY_SHARING_VIOLATION, kError);
-    EXPECT_EQ(read_file_bytes(dest("VC.DLL")), v1);
+    EXPECT_EQ(read_file(dest("VC.DLL")), v1);
     expect_no_temporary_copy();
 }
 
@@ -222,7 +222,7 @@ TEST_F(RealInstall, ExistingFileMappedForWritingIsInUse)
     EXPECT_EQ(result, 0);
     expect_one_box(MSG_COPY_IN_USE, MB_OK | MB_ICONEXCLAMATION);
     EXPECT_TRUE(install_flags.empty()) << "no copy is tried when the finder reports the file in use";
-    EXPECT_EQ(read_file_bytes(dest("VC.DLL")), v1);
+    EXPECT_EQ(read_file(dest("VC.DLL")), v1);
 }
 
 } // namespace

@@ -175,8 +175,8 @@ TEST_F(InjectedInstall, EveryQuestionAnsweredNoKeepsTheExistingFile)
             box_answers = {IDNO};
             EXPECT_EQ(install_versioned_file(shared, "SRC.DLL", "TARGET.DLL"), 1);
             ASSERT_EQ(shown_boxes.size(), 1u) << "questions are asked for shared files too";
-            EXPECT_EQ(shown_boxes[0].text, message_text(row.message, "TARGET.DLL"));
-            EXPECT_EQ(shown_boxes[0].caption, catalogue_text(CAP_COPY_FAILED));
+            EXPECT_EQ(shown_boxes[0].text, catalogue_with(row.message, "TARGET.DLL"));
+            EXPECT_EQ(shown_boxes[0].caption, catalogue(CAP_COPY_FAILED));
             EXPECT_EQ(shown_boxes[0].style, kQuestion);
             EXPECT_EQ(install_calls.size(), 1u);
         }
@@ -213,8 +213,8 @@ TEST_F(InjectedInstall, EveryErrorFailsLoudlyForApplicationFilesAndSilentlyForSh
         install_results = {row.bit};
         EXPECT_EQ(install_versioned_file(0, "SRC.DLL", "TARGET.DLL"), 0);
         ASSERT_EQ(shown_boxes.size(), 1u);
-        EXPECT_EQ(shown_boxes[0].text, message_text(row.message, "TARGET.DLL"));
-        EXPECT_EQ(shown_boxes[0].caption, catalogue_text(CAP_COPY_FAILED));
+        EXPECT_EQ(shown_boxes[0].text, catalogue_with(row.message, "TARGET.DLL"));
+        EXPECT_EQ(shown_boxes[0].caption, catalogue(CAP_COPY_FAILED));
         EXPECT_EQ(shown_boxes[0].style, kError);
         EXPECT_EQ(install_calls.size(), 1u);
 
@@ -230,13 +230,13 @@ TEST_F(InjectedInstall, FirstErrorInTableOrderIsTheOneReported)
     install_results = {VIF_CANNOTREADSRC | VIF_CANNOTDELETE | VIF_SHARINGVIOLATION};
     EXPECT_EQ(install_versioned_file(0, "SRC.DLL", "TARGET.DLL"), 0);
     ASSERT_EQ(shown_boxes.size(), 1u);
-    EXPECT_EQ(shown_boxes[0].text, message_text(MSG_COPY_SHARING_VIOLATION, "TARGET.DLL"));
+    EXPECT_EQ(shown_boxes[0].text, catalogue_with(MSG_COPY_SHARING_VIOLATION, "TARGET.DLL"));
 
     restart_case();
     install_results = {VIF_OUTOFMEMORY | VIF_CANNOTREADDST};
     EXPECT_EQ(install_versioned_file(0, "SRC.DLL", "TARGET.DLL"), 0);
     ASSERT_EQ(shown_boxes.size(), 1u);
-    EXPECT_EQ(shown_boxes[0].text, message_text(MSG_COPY_OUT_OF_MEMORY, "TARGET.DLL"));
+    EXPECT_EQ(shown_boxes[0].text, catalogue_with(MSG_COPY_OUT_OF_MEMORY, "TARGET.DLL"));
 }
 
 TEST_F(InjectedInstall, ParticularDifferenceIsNamedBeforeTheGeneralOne)
@@ -244,13 +244,13 @@ TEST_F(InjectedInstall, ParticularDifferenceIsNamedBeforeTheGeneralOne)
     install_results = {VIF_MISMATCH | VIF_DIFFTYPE | VIF_DIFFLANG};
     EXPECT_EQ(install_versioned_file(0, "SRC.DLL", "TARGET.DLL"), 1);
     ASSERT_EQ(shown_boxes.size(), 1u);
-    EXPECT_EQ(shown_boxes[0].text, message_text(MSG_COPY_DIFF_LANG, "TARGET.DLL"));
+    EXPECT_EQ(shown_boxes[0].text, catalogue_with(MSG_COPY_DIFF_LANG, "TARGET.DLL"));
 
     restart_case();
     install_results = {VIF_MISMATCH | VIF_SRCOLD | VIF_DIFFTYPE};
     EXPECT_EQ(install_versioned_file(0, "SRC.DLL", "TARGET.DLL"), 1);
     ASSERT_EQ(shown_boxes.size(), 1u);
-    EXPECT_EQ(shown_boxes[0].text, message_text(MSG_COPY_NEWER, "TARGET.DLL"));
+    EXPECT_EQ(shown_boxes[0].text, catalogue_with(MSG_COPY_NEWER, "TARGET.DLL"));
 }
 
 TEST_F(InjectedInstall, QuestionComesBeforeError)
@@ -260,7 +260,7 @@ TEST_F(InjectedInstall, QuestionComesBeforeError)
     box_answers = {IDNO};
     EXPECT_EQ(install_versioned_file(0, "SRC.DLL", "TARGET.DLL"), 1);
     ASSERT_EQ(shown_boxes.size(), 1u);
-    EXPECT_EQ(shown_boxes[0].text, message_text(MSG_COPY_NEWER, "TARGET.DLL"));
+    EXPECT_EQ(shown_boxes[0].text, catalogue_with(MSG_COPY_NEWER, "TARGET.DLL"));
 
     // Yes: the forced copy fails, and that error is reported.
     restart_case();
@@ -269,7 +269,7 @@ TEST_F(InjectedInstall, QuestionComesBeforeError)
     EXPECT_EQ(install_versioned_file(0, "SRC.DLL", "TARGET.DLL"), 0);
     ASSERT_EQ(shown_boxes.size(), 2u);
     EXPECT_EQ(shown_boxes[0].style, kQuestion);
-    EXPECT_EQ(shown_boxes[1].text, message_text(MSG_COPY_WRITE_PROTECTED, "TARGET.DLL"));
+    EXPECT_EQ(shown_boxes[1].text, catalogue_with(MSG_COPY_WRITE_PROTECTED, "TARGET.DLL"));
     EXPECT_EQ(shown_boxes[1].style, kError);
 
     // A shared file: the question, then a silent failure.
@@ -278,7 +278,7 @@ TEST_F(InjectedInstall, QuestionComesBeforeError)
     box_answers = {IDYES};
     EXPECT_EQ(install_versioned_file(1, "SRC.DLL", "TARGET.DLL"), 0);
     ASSERT_EQ(shown_boxes.size(), 1u);
-    EXPECT_EQ(shown_boxes[0].text, message_text(MSG_COPY_DIFF_TYPE, "TARGET.DLL"));
+    EXPECT_EQ(shown_boxes[0].text, catalogue_with(MSG_COPY_DIFF_TYPE, "TARGET.DLL"));
 }
 
 TEST_F(InjectedInstall, ForcedCopyIsEvaluatedAgain)
@@ -288,7 +288,7 @@ TEST_F(InjectedInstall, ForcedCopyIsEvaluatedAgain)
     box_answers = {IDYES, IDYES};
     EXPECT_EQ(install_versioned_file(0, "SRC.DLL", "TARGET.DLL"), 1);
     ASSERT_EQ(shown_boxes.size(), 2u);
-    EXPECT_EQ(shown_boxes[1].text, message_text(MSG_COPY_DIFF_LANG, "TARGET.DLL"));
+    EXPECT_EQ(shown_boxes[1].text, catalogue_with(MSG_COPY_DIFF_LANG, "TARGET.DLL"));
     ASSERT_EQ(install_calls.size(), 3u);
     EXPECT_EQ(install_calls[2].flags, (DWORD)VIFF_FORCEINSTALL);
 }
@@ -315,12 +315,12 @@ TEST_F(InjectedInstall, TemporaryCopyIsDeleted)
         {"\\VER1A2D.tmp", false, VIF_TEMPFILE | VIF_WRITEPROT},
         {"VER1A2E.TMP", true, VIF_TEMPFILE},
     };
-    write_file_bytes(dest("OTHER.DLL"), "stays");
+    write_file(dest("OTHER.DLL"), "stays");
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         restart_case();
         std::string bare = c.name[0] == '\\' ? c.name + 1 : c.name;
-        write_file_bytes(dest(bare.c_str()), "temporary copy");
+        write_file(dest(bare.c_str()), "temporary copy");
         found_dest_dir = c.trailing_backslash ? dest_dir : dest_dir.substr(0, dest_dir.size() - 1);
         temp_name_given = c.name;
         install_results = {c.result};
@@ -348,8 +348,8 @@ TEST_F(InjectedInstall, FinderErrorsStopBeforeTheCopy)
         find_result = c.result;
         EXPECT_EQ(install_versioned_file(0, "SRC.DLL", "TARGET.DLL"), 0);
         ASSERT_EQ(shown_boxes.size(), 1u);
-        EXPECT_EQ(shown_boxes[0].text, message_text(c.message, "TARGET.DLL"));
-        EXPECT_EQ(shown_boxes[0].caption, catalogue_text(CAP_COPY_FAILED));
+        EXPECT_EQ(shown_boxes[0].text, catalogue_with(c.message, "TARGET.DLL"));
+        EXPECT_EQ(shown_boxes[0].caption, catalogue(CAP_COPY_FAILED));
         EXPECT_EQ(shown_boxes[0].style, kFindError);
         EXPECT_TRUE(install_calls.empty());
 

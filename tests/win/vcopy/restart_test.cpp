@@ -172,7 +172,7 @@ TEST_F(Restart, NtInstallsTheTemporaryCopyAndSchedulesTheReplacement)
     replace_file_at_restart("V1.DLL", "VCOPYNT.DLL");
 
     EXPECT_TRUE(shown_boxes.empty());
-    EXPECT_EQ(read_file_bytes(temp), v1);
+    EXPECT_EQ(read_file(temp), v1);
     EXPECT_FALSE(file_exists(target)) << "the target is replaced at the next start only";
     EXPECT_EQ(session.restart_needed, 1);
     ASSERT_EQ(move_calls.size(), 1u);
@@ -214,8 +214,8 @@ TEST_F(Restart, NtReplacementOfAFileInUse)
 
     EXPECT_EQ(installed, 0);
     EXPECT_TRUE(shown_boxes.empty());
-    EXPECT_EQ(read_file_bytes(target), v1);
-    EXPECT_EQ(read_file_bytes(temp), v2);
+    EXPECT_EQ(read_file(target), v1);
+    EXPECT_EQ(read_file(temp), v2);
     EXPECT_EQ(session.restart_needed, 1);
     int found = 0;
     for (const auto &pair : pending_renames())
@@ -252,7 +252,7 @@ TEST_F(Restart, NtReplacementReplacesTheExistingFileAtTheNextStart)
     replace_file_at_restart("V2.DLL", "VCOPYRB.DLL");
     ASSERT_EQ(session.restart_needed, 1);
     ASSERT_TRUE(simulate_restart());
-    EXPECT_EQ(read_file_bytes(target), v2) << "the existing file is replaced";
+    EXPECT_EQ(read_file(target), v2) << "the existing file is replaced";
     EXPECT_FALSE(file_exists(temp));
 }
 
@@ -295,8 +295,8 @@ TEST_F(Restart, FailedTemporaryCopyIsReportedAndNothingIsScheduled)
         // The source is missing: the version installer cannot read it.
         replace_file_at_restart("NONE.DLL", "VCOPYMS.DLL");
         ASSERT_EQ(shown_boxes.size(), 1u);
-        EXPECT_EQ(shown_boxes[0].text, message_text(MSG_FILE_IN_USE_SKIPPED, "VCOPYMS.DLL"));
-        EXPECT_EQ(shown_boxes[0].caption, catalogue_text(CAP_COPY_FAILED));
+        EXPECT_EQ(shown_boxes[0].text, catalogue_with(MSG_FILE_IN_USE_SKIPPED, "VCOPYMS.DLL"));
+        EXPECT_EQ(shown_boxes[0].caption, catalogue(CAP_COPY_FAILED));
         EXPECT_EQ(shown_boxes[0].style, (UINT)(MB_OK | MB_ICONINFORMATION));
         EXPECT_TRUE(move_calls.empty());
         EXPECT_FALSE(file_exists(wininit()));
@@ -320,12 +320,12 @@ protected:
     std::string after_one(const std::string *before)
     {
         if (before)
-            write_file_bytes(wininit(), *before);
+            write_file(wininit(), *before);
         replace_file_at_restart("SRC.DLL", "FOO.DLL");
         EXPECT_EQ(session.restart_needed, 1);
         EXPECT_TRUE(move_calls.empty()) << "no MoveFileExA on Windows 95/98";
         EXPECT_TRUE(shown_boxes.empty());
-        return read_file_bytes(wininit());
+        return read_file(wininit());
     }
 };
 
@@ -372,9 +372,9 @@ TEST_F(Win9xRestart, TwoReplacementsInOneRunShareTheHeader)
 {
     replace_file_at_restart("SRC.DLL", "FOO.DLL");
     replace_file_at_restart("SRC.DLL", "\x83\x5c\x83\x74\x83\x67.DLL"); // ソフト.DLL
-    EXPECT_EQ(read_file_bytes(wininit()), std::string("[rename]\r\n") + kEntry +
-                                              "\r\nC:\\WINDOWS\\SYSTEM\\\x83\x5c\x83\x74\x83\x67.DLL="
-                                              "C:\\WINDOWS\\SYSTEM\\\x83\x5c\x83\x74\x83\x67.$$$");
+    EXPECT_EQ(read_file(wininit()), std::string("[rename]\r\n") + kEntry +
+                                        "\r\nC:\\WINDOWS\\SYSTEM\\\x83\x5c\x83\x74\x83\x67.DLL="
+                                        "C:\\WINDOWS\\SYSTEM\\\x83\x5c\x83\x74\x83\x67.$$$");
     EXPECT_EQ(session.restart_needed, 1);
 }
 
@@ -398,14 +398,14 @@ TEST_F(Win9xRestart, FileThatCanBeNeitherOpenedNorCreated)
     // A wininit.ini that another program holds open without sharing: it
     // cannot be opened, and it exists, so it is not created either.
     strcpy(session.windows_dir, windows_dir.c_str());
-    write_file_bytes(wininit(), "[boot]\r\n");
+    write_file(wininit(), "[boot]\r\n");
     HANDLE held = CreateFileA(wininit().c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     replace_file_at_restart("SRC.DLL", "FOO.DLL");
     CloseHandle(held);
     EXPECT_EQ(session.restart_needed, 0);
     EXPECT_TRUE(shown_boxes.empty());
-    EXPECT_EQ(read_file_bytes(wininit()), "[boot]\r\n");
+    EXPECT_EQ(read_file(wininit()), "[boot]\r\n");
 }
 
 TEST_F(Win9xRestart, RealTemporaryCopyInTheSystemFolder)
@@ -420,8 +420,8 @@ TEST_F(Win9xRestart, RealTemporaryCopyInTheSystemFolder)
     std::string v1 = put_on_medium("vcopy_v1", "V1.DLL");
 
     replace_file_at_restart("V1.DLL", "VCOPY9X.DLL");
-    EXPECT_EQ(read_file_bytes(temp), v1);
-    EXPECT_EQ(read_file_bytes(wininit()), "[rename]\r\n" + sys + "VCOPY9X.DLL=" + temp);
+    EXPECT_EQ(read_file(temp), v1);
+    EXPECT_EQ(read_file(wininit()), "[rename]\r\n" + sys + "VCOPY9X.DLL=" + temp);
     EXPECT_EQ(session.restart_needed, 1);
     EXPECT_TRUE(move_calls.empty());
 }

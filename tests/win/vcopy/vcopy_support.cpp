@@ -18,22 +18,6 @@ static int record_box(HWND, LPCSTR text, LPCSTR caption, UINT style)
     return n <= box_answers.size() ? box_answers[n - 1] : IDNO;
 }
 
-std::string catalogue_text(UINT id)
-{
-    char buf[512] = "";
-    LoadStringA(setup_exe_module(), id, buf, sizeof buf);
-    return buf;
-}
-
-std::string message_text(UINT id, const std::string &arg)
-{
-    std::string format = catalogue_text(id);
-    size_t at = format.find("%s");
-    if (at == std::string::npos)
-        return format;
-    return format.substr(0, at) + arg + format.substr(at + 2);
-}
-
 // Wine's kernel32 turns a Unix path into a drive path.
 typedef LPWSTR(CDECL *unix_to_dos_fn)(LPCSTR);
 
@@ -62,31 +46,6 @@ std::string test_library(const char *name)
     return windows_path(std::string(VCOPY_FILES_DIR) + "/" + name + ".dll");
 }
 
-std::string read_file_bytes(const std::string &path)
-{
-    std::string bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                              0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    char buf[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buf, sizeof buf, &got, NULL) && got > 0)
-        bytes.append(buf, got);
-    CloseHandle(file);
-    return bytes;
-}
-
-void write_file_bytes(const std::string &path, const std::string &bytes)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
-    CloseHandle(file);
-    ASSERT_EQ(written, bytes.size()) << path;
-}
-
 bool file_exists(const std::string &path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -111,13 +70,6 @@ void remove_file(const std::string &path)
 {
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(path.c_str());
-}
-
-static void remove_folder(const std::string &folder)
-{
-    for (const std::string &name : files_matching(folder, "*"))
-        remove_file(folder + name);
-    RemoveDirectoryA(folder.c_str());
 }
 
 std::string system_folder()
@@ -152,10 +104,7 @@ void VcopyTest::SetUp()
     medium_dir = work_dir + "medium\\";
     dest_dir = work_dir + "dest\\";
     windows_dir = work_dir + "windows";
-    remove_folder(medium_dir);
-    remove_folder(dest_dir);
-    remove_folder(windows_dir + "\\");
-    remove_folder(work_dir);
+    remove_tree(work_dir);
     ASSERT_TRUE(CreateDirectoryA(work_dir.c_str(), NULL)) << work_dir;
     ASSERT_TRUE(CreateDirectoryA(medium_dir.c_str(), NULL));
     ASSERT_TRUE(CreateDirectoryA(dest_dir.c_str(), NULL));
@@ -172,10 +121,7 @@ void VcopyTest::TearDown()
     seam_reset();
     for (const std::string &path : system_files)
         remove_file(path);
-    remove_folder(medium_dir);
-    remove_folder(dest_dir);
-    remove_folder(windows_dir + "\\");
-    remove_folder(work_dir);
+    remove_tree(work_dir);
 }
 
 std::string VcopyTest::put_on_medium(const char *library, const char *name)
@@ -183,7 +129,7 @@ std::string VcopyTest::put_on_medium(const char *library, const char *name)
     std::string from = test_library(library);
     std::string to = medium(name);
     EXPECT_TRUE(CopyFileA(from.c_str(), to.c_str(), FALSE)) << from << " -> " << to;
-    return read_file_bytes(to);
+    return read_file(to);
 }
 
 std::string VcopyTest::keep_out_of_system(const char *name)

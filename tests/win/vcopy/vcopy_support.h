@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "win_test_support.h"
+
 struct ShownBox {
     std::string text;
     std::string caption;
@@ -22,16 +24,10 @@ struct ShownBox {
 extern std::vector<ShownBox> shown_boxes;
 extern std::vector<int> box_answers;
 
-// The catalogue text of id with arg in place of its %s, as a box shows it.
-std::string message_text(UINT id, const std::string &arg);
-std::string catalogue_text(UINT id);
-
 // Windows path of one of the test libraries (vcopy_v1, vcopy_v2,
 // vcopy_app2, vcopy_plain).
 std::string test_library(const char *name);
 
-std::string read_file_bytes(const std::string &path);
-void write_file_bytes(const std::string &path, const std::string &bytes);
 bool file_exists(const std::string &path);
 // Names in a folder matching a pattern such as "*.tmp".
 std::vector<std::string> files_matching(const std::string &folder, const char *pattern);
