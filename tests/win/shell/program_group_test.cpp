@@ -374,18 +374,21 @@ std::string programs_folder()
 
 // The folder windows that CreateGroup and ShowGroup open, each in an
 // explorer process of its own.
+// (A plain function: the callback must use the platform's calling
+// convention, which a lambda does not have on 32-bit Windows.)
+BOOL CALLBACK note_folder_window(HWND window, LPARAM param)
+{
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (strcmp(name, "ExplorerWClass") == 0 || strcmp(name, "CabinetWClass") == 0)
+        ((std::set<HWND> *)param)->insert(window);
+    return TRUE;
+}
+
 std::set<HWND> folder_windows()
 {
     std::set<HWND> windows;
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            char name[64] = "";
-            GetClassNameA(window, name, sizeof name);
-            if (strcmp(name, "ExplorerWClass") == 0 || strcmp(name, "CabinetWClass") == 0)
-                ((std::set<HWND> *)param)->insert(window);
-            return TRUE;
-        },
-        (LPARAM)&windows);
+    EnumWindows(note_folder_window, (LPARAM)&windows);
     return windows;
 }
 
