@@ -22,16 +22,7 @@ namespace {
 
 const char session_manager[] = "System\\CurrentControlSet\\Control\\Session Manager";
 
-struct Box {
-    std::string text, caption;
-    UINT style;
-};
-std::vector<Box> boxes;
-int record_box(HWND, LPCSTR text, LPCSTR caption, UINT style)
-{
-    boxes.push_back({text, caption, style});
-    return IDOK;
-}
+std::vector<RecordedBox> &boxes = recorded_boxes;
 
 struct Move {
     std::string from;
@@ -111,7 +102,7 @@ protected:
         boxes.clear();
         moves.clear();
         started.clear();
-        seam_hook<SEAM_MessageBoxA>(record_box, 1, 0);
+        seam_hook<SEAM_MessageBoxA>(note_box, 1, 0);
         seam_hook<SEAM_MoveFileExA>(record_move, 1, 0);
         char temp[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
@@ -280,7 +271,7 @@ TEST_F(BatchRemoval, EachFailureShowsTheOneMessage)
     seam_fail(SEAM_CreateProcessA, FALSE, ERROR_FILE_NOT_FOUND, SEAM_NEXT);
     remove_self(1);
     ASSERT_EQ(boxes.size(), 3u);
-    for (const Box &b : boxes)
+    for (const RecordedBox &b : boxes)
         EXPECT_EQ(b.text, catalogue(MSG_SELF_REMOVE_NO_TEMP));
     EXPECT_TRUE(started.empty());
     // A batch file whose start failed stays; only that one.

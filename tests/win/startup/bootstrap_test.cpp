@@ -94,16 +94,7 @@ std::string without_keys(const std::string &text, const std::vector<std::string>
     return out;
 }
 
-struct Box {
-    std::string text, caption;
-    UINT style;
-};
-std::vector<Box> boxes;
-int record_box(HWND, LPCSTR text, LPCSTR caption, UINT style)
-{
-    boxes.push_back({text, caption, style});
-    return IDOK;
-}
+std::vector<RecordedBox> &boxes = recorded_boxes;
 
 std::string fake_temp;
 DWORD temp_path(DWORD size, LPSTR buf)
@@ -180,7 +171,7 @@ protected:
         started.clear();
         drive_type = DRIVE_FIXED;
         exec_result = 33;
-        seam_hook<SEAM_MessageBoxA>(record_box, 1, 0);
+        seam_hook<SEAM_MessageBoxA>(note_box, 1, 0);
         seam_hook<SEAM_WinExec>(record_exec, 1, 0);
         seam_hook<SEAM_GetTempPathA>(temp_path, 1, 0);
 

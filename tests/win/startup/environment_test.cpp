@@ -17,18 +17,7 @@
 
 namespace {
 
-struct ShownBox {
-    std::string text;
-    std::string caption;
-    UINT style;
-};
-std::vector<ShownBox> shown;
-
-int record_box(HWND, LPCSTR text, LPCSTR caption, UINT style)
-{
-    shown.push_back({text, caption, style});
-    return IDOK;
-}
+std::vector<RecordedBox> &shown = recorded_boxes;
 
 const char *fake_module;
 DWORD module_name(HMODULE, LPSTR buf, DWORD size)
@@ -59,7 +48,7 @@ protected:
         ASSERT_NE(session.instance, nullptr) << "setup.exe for its message catalogue";
         seam_reset();
         shown.clear();
-        seam_hook<SEAM_MessageBoxA>(record_box, 1, 0);
+        seam_hook<SEAM_MessageBoxA>(note_box, 1, 0);
     }
     void TearDown() override
     {
@@ -105,7 +94,7 @@ TEST_F(Environment, ProgramFilesFallsBackToTheWindowsDrive)
 
     // A value that cannot be read counts as missing too.
     seam_reset();
-    seam_hook<SEAM_MessageBoxA>(record_box, 1, 0);
+    seam_hook<SEAM_MessageBoxA>(note_box, 1, 0);
     seam_hook<SEAM_GetWindowsDirectoryA>(windows_on_c, 1, 0);
     seam_fail(SEAM_RegQueryValueExA, ERROR_MORE_DATA, 0, 1, 0);
     ASSERT_EQ(discover(RunModeSetup, "D:\\SETUP.EXE"), 1);

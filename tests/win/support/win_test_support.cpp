@@ -91,3 +91,11 @@ void remove_tree(const std::string &folder)
     }
     RemoveDirectoryA(base.c_str());
 }
+
+std::vector<RecordedBox> recorded_boxes;
+
+int note_box(HWND, LPCSTR text, LPCSTR caption, UINT style)
+{
+    recorded_boxes.push_back({text, caption, style});
+    return IDOK;
+}

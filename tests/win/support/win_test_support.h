@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // Text number id of setup.exe's message catalogue (code page 932); "" when
 // the catalogue has no such text.
@@ -25,3 +26,16 @@ bool write_file(const std::string &path, const std::string &bytes);
 // Deletes a folder and everything in it, read-only files too. The folder may
 // be named with or without its trailing backslash; an empty name does nothing.
 void remove_tree(const std::string &folder);
+
+// A message box as the program asked for it.
+struct RecordedBox {
+    std::string text, caption;
+    UINT style;
+};
+
+// The boxes note_box has seen, in order; a test clears it in its set-up.
+extern std::vector<RecordedBox> recorded_boxes;
+
+// Stands in for MessageBoxA (seam_hook<SEAM_MessageBoxA>(note_box)): notes
+// the box and answers OK, so that nothing waits for a click.
+int note_box(HWND owner, LPCSTR text, LPCSTR caption, UINT style);
