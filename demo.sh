@@ -37,6 +37,8 @@ echo "== dependencies"
 tools/install-deps.sh
 
 echo "== configuring and building $tree (MinSizeRel)"
+# A fresh clone has no build folder yet: the logs go there.
+mkdir -p "$root/build"
 cmake --preset x86_64 >"$root/build/demo-configure.log" 2>&1 || {
     cat "$root/build/demo-configure.log"; exit 1; }
 
