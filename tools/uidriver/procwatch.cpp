@@ -103,13 +103,17 @@ static void note_exit(Watched *p)
     transcript_write(j);
 }
 
-// Adds processes whose parent is watched. Returns how many were added.
+// Adds processes whose parent is watched. Returns how many were added, or
+// were seen but not added yet: a process that has only just been created has
+// no image name in the snapshot until its program is mapped, and it is added
+// once it has one (a later poll), so that every "process" line names its
+// program.
 static int find_descendants(void)
 {
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snap == INVALID_HANDLE_VALUE)
         return 0;
-    int added = 0;
+    int added = 0, unnamed = 0;
     PROCESSENTRY32W pe;
     pe.dwSize = sizeof pe;
     // Repeat until no more are found: a grandchild may come before its
@@ -122,6 +126,13 @@ static int find_descendants(void)
                 continue;
             HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE,
                                    pe.th32ProcessID);
+            // Still starting: its name comes with a later snapshot. One that
+            // ended without ever having a name is taken as it is.
+            if (pe.szExeFile[0] == 0 && h && WaitForSingleObject(h, 0) == WAIT_TIMEOUT) {
+                CloseHandle(h);
+                unnamed++;
+                continue;
+            }
             add(pe.th32ProcessID, pe.th32ParentProcessID, h, pe.szExeFile);
             if (!h)
                 procs[nprocs - 1].running = 0;  // already gone or not ours to open
@@ -130,7 +141,7 @@ static int find_descendants(void)
         }
     }
     CloseHandle(snap);
-    return added;
+    return added + unnamed;
 }
 
 int procwatch_poll(void)
