@@ -46,3 +46,8 @@ size_t text_format_v(char *dst, size_t size, const char *fmt, va_list args);
 
 // Compare ignoring ASCII letter case (double-byte characters compare exactly).
 int text_equal_nocase(const char *a, const char *b);
+
+// n / d and, when remainder is not NULL, n % d (d not 0). Written out so that
+// the 32-bit program does not take the run-time library's 64-bit division,
+// which brings its unwind tables along.
+unsigned long long text_divide(unsigned long long n, unsigned long long d, unsigned long long *remainder);

@@ -88,8 +88,26 @@ size_t text_append(char *dst, size_t size, const char *src)
 {
     if (size == 0)
         return 0;
-    size_t used = strnlen(dst, size - 1);
+    size_t used = 0;
+    while (used < size - 1 && dst[used] != '\0')
+        used++;
     return used + text_copy(dst + used, size - used, src);
+}
+
+unsigned long long text_divide(unsigned long long n, unsigned long long d, unsigned long long *remainder)
+{
+    // Bit by bit, high to low: d << bit never overflows where it is used,
+    // because (n >> bit) >= d.
+    unsigned long long q = 0;
+    for (int bit = 63; bit >= 0; bit--) {
+        if ((n >> bit) >= d) {
+            n -= d << bit;
+            q |= 1ULL << bit;
+        }
+    }
+    if (remainder)
+        *remainder = n;
+    return q;
 }
 
 namespace {
@@ -121,9 +139,9 @@ void sink_number(Sink *sink, unsigned long long value, int negative, unsigned ba
     char digits[24];
     size_t n = 0;
     do {
-        unsigned d = (unsigned)(value % base);
+        unsigned long long d;
+        value = text_divide(value, base, &d);
         digits[sizeof digits - 1 - n++] = (char)(d < 10 ? '0' + d : 'a' + d - 10);
-        value /= base;
     } while (value != 0);
     if (negative)
         digits[sizeof digits - 1 - n++] = '-';

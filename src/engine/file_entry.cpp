@@ -61,5 +61,5 @@ unsigned int progress_percentage(unsigned int done, unsigned int total)
 {
     if (total == 0)
         return 0;
-    return (unsigned int)((unsigned long long)done * 100u / total);
+    return (unsigned int)text_divide((unsigned long long)done * 100u, total, NULL);
 }

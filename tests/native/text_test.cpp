@@ -323,3 +323,23 @@ TEST(TextEqualNocase, IgnoresAsciiCaseOnly)
 }
 
 } // namespace
+
+namespace {
+
+TEST(TextDivide, QuotientAndRemainderAsTheCompilerComputesThem)
+{
+    const unsigned long long values[] = {0, 1, 9, 10, 99, 4294967295ULL, 4294967296ULL, 429496729600ULL,
+                                         18446744073709551615ULL, 0x8000000000000000ULL, 12345678901234567ULL};
+    const unsigned long long divisors[] = {1, 2, 10, 16, 100, 4294967295ULL, 4294967296ULL,
+                                           18446744073709551615ULL, 0x8000000000000001ULL};
+    for (unsigned long long n : values) {
+        for (unsigned long long d : divisors) {
+            unsigned long long r = 77;
+            EXPECT_EQ(text_divide(n, d, &r), n / d) << n << " / " << d;
+            EXPECT_EQ(r, n % d) << n << " % " << d;
+        }
+    }
+    EXPECT_EQ(text_divide(100, 7, NULL), 14u);
+}
+
+} // namespace
