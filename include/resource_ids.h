@@ -107,6 +107,7 @@
 #define MSG_NO_BACKSLASH 32023
 #define MSG_OLD_FOLDER_UNKNOWN 32024
 #define MSG_TEMP_REMOVE_FAILED 32025
+#define MSG_SCRIPT_UNSAFE_NAME 32026
 
 // File-copy conflicts (VerInstallFileA results)
 #define MSG_COPY_DIFF_ATTR 33001

@@ -8,12 +8,6 @@
 
 #include "script_text.h"
 
-enum {
-    SCRIPT_NAME_SIZE = 260,   // paths and single names
-    SCRIPT_TEXT_SIZE = 520,   // page texts and list entries
-    SCRIPT_MENU_SIZE = 1040,  // program-group entries
-};
-
 // Plain read of a value without escape handling, cut to the buffer without
 // splitting a double-byte character. Returns the length stored.
 size_t script_read_string(const char *section, const char *key, const char *fallback, char *buf, size_t size);
@@ -29,6 +23,17 @@ int script_read_int(const char *section, const char *key, int fallback);
 
 // The same for byte counts: unsigned, up to 4294967295.
 unsigned int script_read_uint(const char *section, const char *key, unsigned int fallback);
+
+// The number of the last entry stem_N of a numbered list to read: the count
+// key's value, but no further than the highest entry present in the section
+// (a count far beyond the entries must not loop for hours); 0 for a count
+// below 1.
+unsigned int script_read_last_entry(const char *section, const char *count_key, const char *stem);
+
+// The start-up check of the names the script joins to folders and registry
+// paths. A script that breaks a rule is refused with one message naming the
+// section and key; 0 then, and the run must end before anything is changed.
+int script_names_are_safe(void);
 
 // Script text lookup into a zeroed 520-byte buffer, shown as the window's text.
 void script_set_window_text(HWND window, const char *section, const char *key, const char *fallback);

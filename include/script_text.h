@@ -1,6 +1,15 @@
 // Value forms of the setup script that need no platform call.
 #pragma once
 
+#include <stddef.h>
+
+// Buffers that script values are read into; a longer value is cut.
+enum {
+    SCRIPT_NAME_SIZE = 260,   // paths and single names
+    SCRIPT_TEXT_SIZE = 520,   // page texts and list entries
+    SCRIPT_MENU_SIZE = 1040,  // program-group entries
+};
+
 // Turn the escapes \t and \n into tab and line feed, in place.
 void script_turn_escapes(char *text);
 
@@ -12,3 +21,58 @@ int script_parse_int(const char *text, int fallback);
 // it), clamped at 4294967295; the fallback when the text does not start with
 // one. Byte counts are unsigned 32-bit values.
 unsigned int script_parse_uint(const char *text, unsigned int fallback);
+
+// ---------------------------------------------------------------------------
+// Rules every script keeps, checked once at start-up before anything is
+// copied or shown (script_rules.cpp). A value joined to a folder or to a key
+// path as it stands could otherwise name something outside the application:
+// a removal would then delete it.
+// ---------------------------------------------------------------------------
+
+// 1 when name, joined to a folder, stays inside it: no drive and no colon
+// anywhere, no leading backslash or slash, no component made of dots (such
+// as "..") between backslashes or slashes. An empty name passes: it names
+// the folder itself or nothing, as the key's own rules say.
+int script_name_stays_inside(const char *name);
+
+// 1 when a registry key name, joined to a fixed base key, has no empty
+// component: no leading, trailing or doubled backslash ("\" alone would name
+// the base key itself). An empty name passes: it names no key and the entry
+// is skipped.
+int script_key_name_is_whole(const char *name);
+
+// The highest N of the keys "stem_N" in a section's key list (names each
+// ended by a zero byte, the list by an empty name or after len bytes), N
+// written as the program writes it (decimal, no leading zero, no sign);
+// stem compared without letter case. 0 when there is none.
+unsigned int script_highest_entry(const char *key_list, size_t len, const char *stem);
+
+// The last entry of a numbered list to read: count, but no further than the
+// highest entry present; 0 for a count below 1. Entries may have gaps.
+unsigned int script_last_entry(int count, unsigned int highest);
+
+// Where the rules read the script from: the program's profile reader, or an
+// author's tool's own.
+struct ScriptSource {
+    void *context;
+    // The value of key in section as it stands (no escapes turned), cut to
+    // size on a character boundary; "" when the key is missing.
+    void (*read)(void *context, const char *section, const char *key, char *buf, size_t size);
+    // The number of the last entry stem_N to read, as script_last_entry
+    // gives it for the section's count key.
+    unsigned int (*last_entry)(void *context, const char *section, const char *count_key, const char *stem);
+};
+
+// The first value that breaks a rule: its section and key.
+struct ScriptFault {
+    const char *section;
+    char key[32];
+};
+
+// Looks at every name the program joins to a folder ([general] default_dir,
+// [copyright] file, the source and target of [files] file_N, uninst_N, the
+// group and item title of [startmenu] start_N) or to a registry path
+// ([registry] version_key, path_key, uninstall_key, user_key, clsid_N).
+// 1 and the first offending value in fault when one breaks its rule, 0 when
+// all keep them.
+int script_find_unsafe_name(const ScriptSource *source, ScriptFault *fault);

@@ -2,6 +2,7 @@
 // dialogs over the backdrop window.
 #include "platform.h"
 #include "resource_ids.h"
+#include "script.h"
 #include "setup.h"
 #include "startup.h"
 #include "text.h"
@@ -66,6 +67,10 @@ int setup_main(HINSTANCE instance, char *command_line, int show)
     if (!parse_command_line(command_line))
         return 0;
     if (!discover_environment())
+        return 0;
+    // Before anything is copied or shown: a name that leaves its folder or
+    // names a whole registry root is never acted on.
+    if (!script_names_are_safe())
         return 0;
     if (session.run_mode == RunModeSetup && is_named_setup_exe(session.module_path)) {
         start_temporary_copy();

@@ -50,3 +50,28 @@ def catalogue():
             number, text = line.split("\t", 1)
             entries[int(number)] = text.replace("\\n", "\n").replace("\\\\", "\\")
     return entries
+
+
+def set_value(path, section, key, value):
+    """Writes key=value into the first [section] of a script (code page 932,
+    CR LF), in place of the key's first line or as the section's first."""
+    with open(path, "rb") as f:
+        lines = f.read().decode("cp932").split("\r\n")
+    current, header = None, None
+    for i, line in enumerate(lines):
+        stripped = line.strip()
+        if stripped.startswith("["):
+            current = stripped[1:stripped.index("]")].lower() if "]" in stripped else None
+            if current == section and header is None:
+                header = i
+            continue
+        if current == section and "=" in line and line.split("=", 1)[0].strip().lower() == key:
+            lines[i] = f"{key}={value}"
+            break
+    else:
+        if header is None:
+            lines += [f"[{section}]", f"{key}={value}"]
+        else:
+            lines.insert(header + 1, f"{key}={value}")
+    with open(path, "wb") as f:
+        f.write("\r\n".join(lines).encode("cp932"))

@@ -5,7 +5,7 @@ import os
 import shutil
 
 from bench import Failure, check, equal, main
-from script_data import catalogue, read_script, turned
+from script_data import catalogue, read_script, set_value, turned
 
 MESSAGES = catalogue()
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -262,7 +262,35 @@ def temporary_folder_with_blanks(b):
     equal(t.captions()[0], START, "the copy's first page")
 
 
-CASES = {f.__name__: f for f in (unknown_token, started_from_its_destination, wizard_through_temporary_copy,
+def unsafe_scripts_are_refused(b):
+    """A name that would leave its folder, or a registry name that would name
+    a whole root, refuses the script at once, in every mode: one message
+    naming the section and key, no temporary copy, nothing else."""
+    rows = [
+        ("general", "default_dir", "..\\..\\Windows\\System32", []),
+        ("files", "uninst_1", "..\\..\\Windows\\win.ini", ["/UNINSTALL"]),
+        ("files", "file_2", "SMPCOMMN.DLL,..\\SMPCOMMN.DLL,Disk,2,1", ["/DEBUG"]),
+        ("registry", "user_key", "\\", ["/UNINSTALL"]),
+        ("startmenu", "start_1", "C:\\Group,Sampler.exe,Sampler", []),
+    ]
+    for section, key, value, args in rows:
+        medium = b.copy_medium(name=f"medium-{section}-{key}")
+        set_value(os.path.join(medium, "setup.inf"), section, key, value)
+        before = temp_copies(b)
+        t = b.run(os.path.join(medium, "setup.exe"), args,
+                  "timeout 30\nexpect kind=messagebox\nkey enter\nwait-exit\n", name=f"{section}-{key}")
+        shown = t.shown()
+        equal(len(shown), 1, f"windows shown for {key}={value}")
+        box = shown[0]
+        equal(box.get("text"), MESSAGES[32026].replace("%s", section, 1).replace("%s", key, 1), f"text for {key}")
+        equal(box.get("caption"), MESSAGES[16015], "caption")
+        equal(box.get("icon"), "stop", "icon")
+        equal(len(t.processes()), 1, "no temporary copy is started")
+        equal(temp_copies(b), before, "temporary copies")
+        equal([e["code"] for e in t.exits()], [0], "exit codes")
+
+
+CASES = {f.__name__: f for f in (unknown_token, unsafe_scripts_are_refused, started_from_its_destination, wizard_through_temporary_copy,
                                  cancel_on_start_page, other_program_name_runs_in_place, command_lines,
                                  temporary_folder_with_blanks)}
 
