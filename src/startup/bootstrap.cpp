@@ -81,9 +81,22 @@ int start_temporary_copy(void)
         return 0;
     }
 
-    sys_WritePrivateProfileStringA("general", "tmpexe", exe_copy, inf_copy);
-    sys_WritePrivateProfileStringA("general", "tmpinf", inf_copy, inf_copy);
-    sys_WritePrivateProfileStringA("general", "srcdir", session.source_dir, inf_copy);
+    // Files on a CD-ROM are read-only, and a copy keeps the attribute: the
+    // script copy could not be written and neither copy could be deleted.
+    sys_SetFileAttributesA(exe_copy, FILE_ATTRIBUTE_NORMAL);
+    sys_SetFileAttributesA(inf_copy, FILE_ATTRIBUTE_NORMAL);
+
+    // Without srcdir the copy cannot find the medium and would end without a
+    // word: a write that fails ends the start here.
+    if (!sys_WritePrivateProfileStringA("general", "tmpexe", exe_copy, inf_copy) ||
+        !sys_WritePrivateProfileStringA("general", "tmpinf", inf_copy, inf_copy) ||
+        !sys_WritePrivateProfileStringA("general", "srcdir", session.source_dir, inf_copy)) {
+        disk_error(MSG_NO_TEMP_FILE);
+        sys_DeleteFileA(placeholder);
+        sys_DeleteFileA(exe_copy);
+        sys_DeleteFileA(inf_copy);
+        return 0;
+    }
 
     // The path is quoted: a temporary folder with blanks must not make the
     // platform try a shorter, unintended program name first.

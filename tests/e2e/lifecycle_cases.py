@@ -50,9 +50,13 @@ def whole_life_cycle(b):
 
     say("1. The sample medium goes into a CD-ROM drive")
     medium = b.copy_medium()
+    # As on a CD: every file read-only (the copies in the temporary folder
+    # inherit the attribute).
+    for name in os.listdir(medium):
+        os.chmod(os.path.join(medium, name), 0o444)
     root = b.mount_cdrom(medium)
     equal(b.drive_type(root), 5, f"type of drive {root} (DRIVE_CDROM)")
-    say(f"    drive {root} (a CD-ROM drive) holds {', '.join(sorted(os.listdir(medium)))}")
+    say(f"    drive {root} (a CD-ROM drive) holds {', '.join(sorted(os.listdir(medium)))}, all read-only")
 
     say(f"2. {root}setup.exe is started without arguments")
     before = temp_copies(b)

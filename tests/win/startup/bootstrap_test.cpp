@@ -386,6 +386,40 @@ TEST_F(Bootstrap, FailedCopiesTakeThePlaceholderAndTheFirstCopyAway)
     expect_medium_untouched();
 }
 
+TEST_F(Bootstrap, CopiesOfAReadOnlyMediumCanBeWrittenAndDeleted)
+{
+    // As on a CD-ROM: both files read-only, and the copies keep that.
+    ASSERT_TRUE(SetFileAttributesA(module.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(SetFileAttributesA(script.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(start_temporary_copy(), 0);
+    EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0].text);
+    std::vector<std::string> names = listing(temp);
+    ASSERT_EQ(names.size(), 2u) << joined(names);
+    for (const std::string &name : names) {
+        EXPECT_FALSE(GetFileAttributesA((temp + name).c_str()) & FILE_ATTRIBUTE_READONLY) << name;
+        EXPECT_TRUE(DeleteFileA((temp + name).c_str())) << name << " can be deleted at the end of the run";
+    }
+    ASSERT_EQ(started.size(), 1u);
+
+    // A write into the script copy that fails (as it does for a read-only
+    // copy on Windows): the copy would not know its medium. Refused, and
+    // both copies go.
+    for (unsigned failing = 1; failing <= 3; failing++) {
+        SCOPED_TRACE(failing);
+        boxes.clear();
+        started.clear();
+        seam_fail(SEAM_WritePrivateProfileStringA, FALSE, ERROR_ACCESS_DENIED,
+                  seam_count(SEAM_WritePrivateProfileStringA) + failing);
+        EXPECT_EQ(start_temporary_copy(), 0);
+        expect_one_box(MSG_NO_TEMP_FILE);
+        EXPECT_TRUE(started.empty());
+        EXPECT_TRUE(listing(temp).empty()) << joined(listing(temp));
+    }
+    SetFileAttributesA(module.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesA(script.c_str(), FILE_ATTRIBUTE_NORMAL);
+    expect_medium_untouched();
+}
+
 TEST_F(Bootstrap, CopyThatCannotStartIsTakenAway)
 {
     for (UINT result : {0u, 2u, 31u}) {
