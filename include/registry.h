@@ -28,6 +28,10 @@ RegistryResult update_shared_count(const char *target_name, int raise);
 // After a shared file was deleted: its count value goes too.
 void delete_shared_count(HWND dialog, const char *full_path);
 
+// 1 when the UninstallString of the application's Uninstall entry starts
+// program_path: the running program is the uninstaller of that installation.
+int uninstall_entry_runs(const char *program_path);
+
 // The application's entries: written in Setup/TempCopy, removed in
 // Uninstall mode.
 int apply_version_key(HWND dialog);

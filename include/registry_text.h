@@ -27,3 +27,9 @@ int registry_cut_last_component(char *path);
 // is empty or the whole would not fit (a command cut short could lose its
 // closing quote or arguments).
 size_t registry_uninstall_command(char *out, size_t size, const char *destination_dir, const char *command);
+
+// 1 when the program part of a command line is program_path, without regard
+// to letter case: the text between leading double quotes, or for an unquoted
+// command its start up to a blank, a tab or the end (so that an unquoted
+// path with blanks is recognised too).
+int registry_command_runs(const char *command, const char *program_path);

@@ -146,14 +146,32 @@ int apply_uninstall_entry(HWND dialog)
     return 1;
 }
 
+int uninstall_entry_runs(const char *program_path)
+{
+    char path[REGISTRY_PATH_SIZE];
+    if (entry_key_path(path, uninstall_base, "uninstall_key") == 0)
+        return 0;
+    HKEY key;
+    if (sys_RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return 0;
+    char command[REGISTRY_VALUE_SIZE + 1];
+    DWORD type = REG_NONE, size = REGISTRY_VALUE_SIZE;
+    memset(command, 0, sizeof command);
+    LONG status = sys_RegQueryValueExA(key, "UninstallString", NULL, &type, (BYTE *)command, &size);
+    sys_RegCloseKey(key);
+    if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return 0;
+    return registry_command_runs(command, program_path);
+}
+
 void remove_class_keys(HWND dialog)
 {
-    int classes = script_read_int(registry_section, "classes", 0);
-    for (int n = 1; n <= classes; n++) {
+    unsigned int last = script_read_last_entry(registry_section, "classes", "clsid");
+    for (unsigned int n = 1; n != 0 && n <= last; n++) {
         char key_name[16];
         char clsid[CLSID_VALUE_SIZE];
         char path[REGISTRY_PATH_SIZE];
-        text_format(key_name, sizeof key_name, "clsid_%d", n);
+        text_format(key_name, sizeof key_name, "clsid_%u", n);
         script_read_string(registry_section, key_name, "", clsid, sizeof clsid);
         if (registry_key_path(path, sizeof path, classes_base, clsid) != 0)
             delete_key_tree(dialog, HKEY_LOCAL_MACHINE, path);

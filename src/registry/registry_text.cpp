@@ -53,3 +53,25 @@ size_t registry_uninstall_command(char *out, size_t size, const char *destinatio
     text_append(out, size, "\"");
     return text_append(out, size, rest);
 }
+
+int registry_command_runs(const char *command, const char *program_path)
+{
+    char program[REGISTRY_VALUE_SIZE];
+    size_t path_len = strlen(program_path);
+    if (path_len == 0 || path_len >= sizeof program)
+        return 0;
+    if (*command == '"') {
+        const char *end = command + 1;
+        while (*end != '\0' && *end != '"')
+            end = text_next(end);
+        if (*end != '"' || (size_t)(end - command - 1) != path_len)
+            return 0;
+        text_copy_n(program, sizeof program, command + 1, path_len);
+        return text_equal_nocase(program, program_path);
+    }
+    // A cut that would split a double-byte character is shorter: no match.
+    if (text_copy_n(program, sizeof program, command, path_len) != path_len)
+        return 0;
+    char after = command[path_len];
+    return (after == '\0' || after == ' ' || after == '\t') && text_equal_nocase(program, program_path);
+}

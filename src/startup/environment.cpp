@@ -2,6 +2,7 @@
 #include <string.h>
 
 #include "platform.h"
+#include "registry.h"
 #include "resource_ids.h"
 #include "script.h"
 #include "setup.h"
@@ -69,6 +70,10 @@ int discover_environment(void)
     script_read_string("general", "default_dir", "", default_dir, sizeof default_dir);
     path_destination(session.program_files_dir, default_dir, session.destination_dir,
                      sizeof session.destination_dir);
+    // The uninstaller that the Uninstall entry names removes the installation
+    // it belongs to, wherever the user put it, not Program Files\default_dir.
+    if (session.run_mode == RunModeUninstall && uninstall_entry_runs(session.module_path))
+        path_folder_of(session.module_path, session.destination_dir, sizeof session.destination_dir);
 
     if (session.run_mode != RunModeUninstall && text_equal_nocase(session.source_dir, session.destination_dir)) {
         show_message(MSG_SAME_FOLDER, CAP_START_ERROR, MB_OK | MB_ICONSTOP);

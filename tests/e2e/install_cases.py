@@ -260,7 +260,63 @@ def install_and_uninstall(b):
     check(not os.path.exists(b.c_path("Program Files", DEFAULT_DIR)), "the emptied folder is gone after the restart")
 
 
-CASES = {f.__name__: f for f in (install_and_uninstall,)}
+
+
+def uninstall_removes_the_chosen_folder(b):
+    """Installed through the folder chooser into C:\\Other Place\\KApp, the
+    application is removed from there by its Uninstall entry's command,
+    while a file of the same name in Program Files\\default_dir, another
+    installation's, stays."""
+    from chooser_cases import CHOOSER, FOLDER_BUTTON, q
+    cleanup_installation(b)
+    b.cleanups.append(lambda: cleanup_installation(b))
+    b.wine("wine", "reg", "add", SHARED_DLLS, "/f")
+    other = b.c_path("Other Place")
+    shutil.rmtree(other, ignore_errors=True)
+    os.makedirs(other)
+    b.cleanups.append(lambda: shutil.rmtree(other, ignore_errors=True))
+    chosen = "C:\\Other Place\\KApp\\"
+    scenario = ("timeout 60\n" + expect(START) + "click 1\n" + expect(WELCOME) + "click 1\n" + expect(COPYRIGHT) +
+                "click 1\n" + expect(SETUP) + f"click {FOLDER_BUTTON}\nexpect kind=dialog caption={q(CHOOSER)}\n"
+                'type 1152 ".."\nclick 1\nwait-match text="c:\\\\"\n'
+                'type 1152 "Other Place"\nclick 1\nwait-match text="c:\\\\other place"\n'
+                'type 1152 "KApp"\nclick 1\n'
+                f"expect kind=dialog caption={q(SETUP)} text={q(chosen[:-1])}\nclick 1\n" +
+                expect(MESSAGES[16010], "messagebox") + "key enter\nwait-exit\n")
+    t = b.run(os.path.join(b.medium, "setup.exe"), [], scenario, timeout=120, name="install")
+    equal(last_box(t).get("text"), MESSAGES[100].replace("%s", APPLICATION, 1), "closing message")
+    command = reg_query(b, UNINSTALL_KEY, "UninstallString")
+    equal(command, '"' + chosen + 'setup.exe" /UNINSTALL', "UninstallString")
+    installed = os.path.join(other, "KApp")
+    app_files = sorted(target for _, target, kind in files_of(SAMPLE) if kind == 1)
+    equal(sorted(os.listdir(installed)), app_files, "files in the chosen folder")
+
+    # Another installation's file, where the removal used to look.
+    default = b.c_path("Program Files", DEFAULT_DIR)
+    os.makedirs(default, exist_ok=True)
+    decoy = os.path.join(default, "Sampler.exe")
+    with open(decoy, "wb") as f:
+        f.write(b"another installation")
+
+    t = uninstall(b, command, name="uninstall")
+    closing = last_box(t)
+    expected = MESSAGES[105].replace("%s", APPLICATION, 1).replace("%s", chosen, 1)
+    equal(closing.get("text"), expected, "the removal message names the chosen folder")
+    equal(sorted(os.listdir(installed)), ["setup.exe"], "what is left in the chosen folder")
+    with open(decoy, "rb") as f:
+        equal(f.read(), b"another installation", "the other installation's file")
+    for key in (VERSION_KEY, APP_PATH_KEY, UNINSTALL_KEY):
+        equal(reg_query(b, key), None, f"{key} removed")
+    pending = [p.lower() for p in pending_deletions(b)]
+    check((chosen + "setup.exe").lower() in pending and chosen[:-1].lower() in pending,
+          f"the uninstaller and the chosen folder go at the next start: {pending}")
+
+    b.restart_windows()
+    check(not os.path.exists(installed), "the chosen folder is gone after the restart")
+    check(os.path.exists(decoy), "the other installation's file is still there")
+
+
+CASES = {f.__name__: f for f in (install_and_uninstall, uninstall_removes_the_chosen_folder)}
 
 if __name__ == "__main__":
     main(CASES)

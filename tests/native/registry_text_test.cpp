@@ -132,4 +132,32 @@ TEST(RegistryUninstallCommand, EmptyOrTooLongGivesNothing)
     EXPECT_EQ(len, 0u);
 }
 
+TEST(RegistryCommandRuns, ProgramPartComparedWithoutLetterCase)
+{
+    const char *program = "C:\\Other\\" SO "\\setup.exe";
+    const struct {
+        const char *command;
+        int runs;
+    } rows[] = {
+        {"\"C:\\Other\\" SO "\\setup.exe\" /UNINSTALL", 1},
+        {"\"c:\\OTHER\\" SO "\\SETUP.EXE\"", 1},
+        {"C:\\Other\\" SO "\\setup.exe /UNINSTALL", 1},
+        {"C:\\Other\\" SO "\\setup.exe\t/UNINSTALL", 1},
+        {"C:\\Other\\" SO "\\setup.exe", 1},
+        {"\"C:\\Other\\" SO "\\setup.exe", 0},
+        {"\"C:\\Other\\" SO "\\setup.exe2\" /UNINSTALL", 0},
+        {"C:\\Other\\" SO "\\setup.exe2 /UNINSTALL", 0},
+        {"\"C:\\Program Files\\" SO "\\setup.exe\" /UNINSTALL", 0},
+        {"C:\\Other\\" SO "\\setup.ex", 0},
+        {"", 0},
+        {"\"\"", 0},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(registry_command_runs(row.command, program), row.runs) << row.command;
+    // A path with blanks, unquoted as older installers wrote it.
+    EXPECT_EQ(registry_command_runs("C:\\Program Files\\A\\setup.exe /UNINSTALL", "C:\\Program Files\\A\\setup.exe"),
+              1);
+    EXPECT_EQ(registry_command_runs("\"C:\\A\\setup.exe\"", ""), 0);
+}
+
 } // namespace

@@ -199,6 +199,46 @@ TEST_F(Medium, StartedFromItsOwnDestinationIsRefused)
     EXPECT_STREQ(session.application_name, "App");
 }
 
+TEST_F(Medium, UninstallerNamedByItsUninstallEntryRemovesItsOwnFolder)
+{
+    std::string entry = "EnvUninstall" + std::to_string(GetCurrentProcessId());
+    std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + entry;
+    write_file(script, "[general]\r\ndefault_dir=Tool\r\n[registry]\r\nuninstall_key=" + entry + "\r\n");
+    std::string upper = module;
+    CharUpperA(&upper[0]);
+    const std::string elsewhere = "C:\\Program Files\\Tool\\";
+    const struct {
+        unsigned mode;
+        DWORD type;
+        std::string command; // "" for no entry
+        std::string destination;
+    } rows[] = {
+        {RunModeUninstall, REG_SZ, "\"" + upper + "\" /UNINSTALL", dir},
+        {RunModeUninstall, REG_EXPAND_SZ, std::string(module) + " /UNINSTALL", dir},
+        {RunModeUninstall, REG_SZ, "\"C:\\Program Files\\Tool\\setup.exe\" /UNINSTALL", elsewhere},
+        {RunModeUninstall, REG_SZ, "\"" + std::string(module) + "x\" /UNINSTALL", elsewhere},
+        {RunModeUninstall, REG_BINARY, std::string(module), elsewhere},
+        {RunModeUninstall, REG_SZ, "", elsewhere},
+        {RunModeSetup, REG_SZ, "\"" + std::string(module) + "\" /UNINSTALL", elsewhere},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.command);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+        if (!row.command.empty()) {
+            HKEY k;
+            ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &k, NULL),
+                      ERROR_SUCCESS);
+            RegSetValueExA(k, "UninstallString", 0, row.type, (const BYTE *)row.command.c_str(),
+                           (DWORD)row.command.size() + 1);
+            RegCloseKey(k);
+        }
+        ASSERT_EQ(discover(row.mode, module), 1);
+        EXPECT_EQ(std::string(session.destination_dir), row.destination);
+    }
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+    EXPECT_TRUE(shown.empty());
+}
+
 TEST(VersionProbe, FamilyFromTheTopBit)
 {
     seam_reset();
