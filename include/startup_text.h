@@ -27,3 +27,9 @@ void path_destination(const char *program_files, const char *folder_name, char *
 // 1 when the text ends in a backslash that is a character of its own (not the
 // trail byte of a double-byte character).
 int path_ends_in_backslash(const char *path);
+
+// folder followed by name, into path. The length, or 0 (and path empty) when
+// the whole does not fit: a path cut short names another file, which would
+// then be copied over or deleted.
+size_t path_join(char *path, size_t size, const char *folder, const char *name);
+

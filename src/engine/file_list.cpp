@@ -9,6 +9,7 @@
 #include "resource_ids.h"
 #include "script.h"
 #include "setup.h"
+#include "startup_text.h"
 #include "text.h"
 #include "ui.h"
 
@@ -24,12 +25,13 @@ static int can_read(const char *path)
     return sys_GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Entries name files: read as they stand, so that bin\tools stays a folder.
 static size_t read_file_entry(unsigned int n, char *buffer, size_t size)
 {
     char key[32];
     text_format(key, sizeof key, "file_%u", n);
     memset(buffer, 0, size);
-    return script_read_text("files", key, "", buffer, size);
+    return script_read_string("files", key, "", buffer, size);
 }
 
 static void show_names(HWND dialog, const char *first, const char *second)
@@ -38,20 +40,37 @@ static void show_names(HWND dialog, const char *first, const char *second)
     SetDlgItemTextA(dialog, IDC_TARGET_FILE, second);
 }
 
+// A path cut at its buffer names another file: such an entry is refused. A
+// shared file in use may also need its temporary name (".$$$" appended).
+static int paths_fit(const FileEntry *entry)
+{
+    char path[SETUP_PATH_SIZE];
+    if (path_join(path, sizeof path, session.source_dir, entry->source_name) == 0) {
+        show_message_arg(MSG_DISK_NO_ACCESS, CAP_DISK_PREPARE, MB_OK | MB_ICONSTOP, entry->source_name);
+        return 0;
+    }
+    const char *folder = entry->kind == 1 ? session.destination_dir : session.system_dir;
+    size_t room = entry->kind == 1 ? sizeof path : sizeof path - 4;
+    if (path_join(path, room, folder, entry->target_name) == 0) {
+        show_message_arg(MSG_COPY_CANNOT_CREATE, CAP_COPY_FAILED, MB_OK | MB_ICONSTOP, entry->target_name);
+        return 0;
+    }
+    return 1;
+}
+
 static int install_file_entry(HWND dialog, const FileEntry *entry)
 {
     char source[SETUP_PATH_SIZE];
-    text_copy(source, sizeof source, session.source_dir);
-    text_append(source, sizeof source, entry->source_name);
     show_names(dialog, entry->source_name, entry->target_name);
+    if (!paths_fit(entry))
+        return 0;
+    path_join(source, sizeof source, session.source_dir, entry->source_name);
 
     // A missing file asks for its disk until it is there or the user stops.
     while (!file_exists(source)) {
         if (show_message_arg(MSG_INSERT_DISK, CAP_DISK_PREPARE, MB_OKCANCEL | MB_ICONEXCLAMATION,
                              entry->disk_label) != IDOK)
             return 0;
-        text_copy(source, sizeof source, session.source_dir);
-        text_append(source, sizeof source, entry->source_name);
         show_names(dialog, entry->source_name, entry->target_name);
     }
     if (!can_read(source)) {
@@ -68,12 +87,27 @@ static int install_file_entry(HWND dialog, const FileEntry *entry)
     return 1;
 }
 
+// A file copied from a CD may keep the medium's read-only attribute, which
+// the platform's deletion refuses: the removal takes the attribute off.
+static BOOL delete_installed_file(const char *path)
+{
+    if (sys_DeleteFileA(path))
+        return TRUE;
+    DWORD attributes = sys_GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
+        return FALSE;
+    return sys_SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY) && sys_DeleteFileA(path);
+}
+
 int remove_file_entry(HWND dialog, const char *target_name, int kind)
 {
     char path[SETUP_PATH_SIZE];
-    text_copy(path, sizeof path, kind == 1 ? session.destination_dir : session.system_dir);
-    text_append(path, sizeof path, target_name);
     SetDlgItemTextA(dialog, IDC_SOURCE_FILE, target_name);
+    // Cut short, the path would name another file: it is left alone.
+    if (path_join(path, sizeof path, kind == 1 ? session.destination_dir : session.system_dir, target_name) == 0) {
+        show_status_message_arg(dialog, MSG_REMOVE_FAILED, target_name);
+        return 1;
+    }
 
     if (!file_exists(path))
         return 1;
@@ -81,7 +115,7 @@ int remove_file_entry(HWND dialog, const char *target_name, int kind)
     if (kind == 1) {
         if (!readable)
             return 0;
-        if (!sys_DeleteFileA(path))
+        if (!delete_installed_file(path))
             show_status_message_arg(dialog, MSG_REMOVE_FAILED, path);
         return 1;
     }
@@ -91,7 +125,7 @@ int remove_file_entry(HWND dialog, const char *target_name, int kind)
     if (show_message_arg(MSG_ASK_DELETE_SHARED, CAP_SHARED_REMOVE, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2,
                          path) != IDYES)
         return 1;
-    if (sys_DeleteFileA(path))
+    if (delete_installed_file(path))
         delete_shared_count(dialog, path);
     else
         show_status_message_arg(dialog, MSG_REMOVE_FAILED, path);
@@ -100,10 +134,10 @@ int remove_file_entry(HWND dialog, const char *target_name, int kind)
 
 int process_file_list(HWND dialog)
 {
-    int count = script_read_int("files", "files", 0);
+    unsigned int last = script_read_last_entry("files", "files", "file");
     char text[SCRIPT_TEXT_SIZE];
-    for (int n = 1; n <= count; n++) {
-        if (read_file_entry((unsigned int)n, text, sizeof text) == 0)
+    for (unsigned int n = 1; n != 0 && n <= last; n++) {
+        if (read_file_entry(n, text, sizeof text) == 0)
             continue;
         FileEntry entry;
         if (!parse_file_entry(text, &entry))

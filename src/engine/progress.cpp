@@ -30,10 +30,11 @@ void advance_progress(HWND dialog, unsigned int size)
 // asks for it. Their results do not change the run's outcome.
 static void register_application(HWND dialog)
 {
-    unsigned int menus = (unsigned int)script_read_int("startmenu", "menus", 0);
-    if (menus != 0) {
+    // A negative count asks for nothing; one beyond the entries present
+    // ends after the last of them.
+    if (script_read_int("startmenu", "menus", 0) > 0) {
         show_status_step(dialog, MSG_STATUS_STARTMENU);
-        update_program_group(menus);
+        update_program_group(script_read_last_entry("startmenu", "menus", "start"));
     }
     if (script_read_int("registry", "version", 0) != 0) {
         show_status_step(dialog, MSG_STATUS_REGISTRY);

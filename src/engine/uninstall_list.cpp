@@ -9,13 +9,14 @@
 
 void remove_uninstall_list(HWND dialog)
 {
-    int count = script_read_int("files", "uninst", 0);
+    unsigned int last = script_read_last_entry("files", "uninst", "uninst");
     char key[32];
     char name[SCRIPT_TEXT_SIZE];
-    for (int n = 1; n <= count; n++) {
-        text_format(key, sizeof key, "uninst_%u", (unsigned int)n);
+    for (unsigned int n = 1; n != 0 && n <= last; n++) {
+        text_format(key, sizeof key, "uninst_%u", n);
         memset(name, 0, sizeof name);
-        if (script_read_text("files", key, "", name, sizeof name) == 0)
+        // A file name as it stands: logs\new.log is not "logs", a line feed, "ew.log".
+        if (script_read_string("files", key, "", name, sizeof name) == 0)
             continue;
         remove_file_entry(dialog, name, 1);
     }

@@ -45,3 +45,15 @@ void path_destination(const char *program_files, const char *folder_name, char *
     if (!path_ends_in_backslash(dest))
         text_append(dest, size, "\\");
 }
+
+size_t path_join(char *path, size_t size, const char *folder, const char *name)
+{
+    if (size == 0)
+        return 0;
+    size_t folder_len = strlen(folder), name_len = strlen(name);
+    if (folder_len + name_len >= size) {
+        path[0] = '\0';
+        return 0;
+    }
+    return text_format(path, size, "%s%s", folder, name);
+}

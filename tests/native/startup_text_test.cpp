@@ -1,6 +1,8 @@
 // Command line and path forming of the start-up.
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <string>
 
 #include "setup_types.h"
@@ -134,6 +136,19 @@ TEST(Paths, EndsInBackslash)
     EXPECT_FALSE(path_ends_in_backslash("C:\\\x83\x5c"));
     EXPECT_TRUE(path_ends_in_backslash("C:\\\x83\x5c\\"));
     EXPECT_FALSE(path_ends_in_backslash(""));
+}
+
+TEST(Paths, JoinRefusesWhatDoesNotFit)
+{
+    char buf[12];
+    memset(buf, 'Z', sizeof buf);
+    EXPECT_EQ(path_join(buf, 8, "C:\\A\\", "b.txt"), 0u) << "8 bytes hold 7 characters";
+    EXPECT_STREQ(buf, "") << "a refused path is left empty, not cut";
+    EXPECT_EQ(buf[8], 'Z');
+    EXPECT_EQ(path_join(buf, 12, "C:\\A\\", "b.txt"), 10u);
+    EXPECT_STREQ(buf, "C:\\A\\b.txt");
+    EXPECT_EQ(path_join(buf, 11, "C:\\A\\", "b.txt"), 10u) << "exactly full";
+    EXPECT_EQ(path_join(buf, 10, "C:\\A\\", "b.txt"), 0u);
 }
 
 } // namespace

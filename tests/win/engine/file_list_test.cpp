@@ -219,6 +219,79 @@ TEST_F(FileList, UnreadableSourceStopsWithTheFullPath)
     EXPECT_FALSE(exists(dst + "locked.txt"));
 }
 
+TEST_F(FileList, NamesAreReadAsTheyStandAndCountsEndAtTheLastEntry)
+{
+    // "\t" and "\n" inside names are folder separators, not a tab or a line feed.
+    CreateDirectoryA((src + "new").c_str(), NULL);
+    CreateDirectoryA((dst + "new").c_str(), NULL);
+    write_file(src + "new\\table.txt", "t");
+    write_file(src + "b.txt", "b");
+    fake_version_installer();
+    open_dialog();
+    const std::string first = "install:new\\table.txt>new\\table.txt@" + dst, second = "install:b.txt>b.txt@" + dst;
+    const struct {
+        const char *count;
+        std::vector<std::string> installed;
+    } rows[] = {
+        {"2147483647", {first, second}}, {"4000000000", {first, second}}, {"2", {first}}, {"-1", {}}, {"0", {}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.count);
+        write_script(std::string("[files]\r\nfiles=") + row.count +
+                     "\r\nfile_1=new\\table.txt,new\\table.txt,D\\name,1,1\r\nfile_3=b.txt,b.txt,D,1,1\r\n");
+        events.clear();
+        unsigned reads = seam_count(SEAM_GetPrivateProfileStringA);
+        EXPECT_EQ(process_file_list(dialog), 1);
+        std::vector<std::string> installed;
+        for (const std::string &e : events)
+            if (e.compare(0, 8, "install:") == 0)
+                installed.push_back(e);
+        EXPECT_EQ(installed, row.installed);
+        EXPECT_LT(seam_count(SEAM_GetPrivateProfileStringA) - reads, 10u) << "no loop up to the count";
+        EXPECT_TRUE(boxes.empty());
+    }
+}
+
+TEST_F(FileList, APathThatDoesNotFitIsRefusedNotCut)
+{
+    fake_version_installer();
+    open_dialog();
+    // Names of 259 characters at most (the field's buffer), joined to the
+    // medium's, the destination's or the system folder.
+    std::string fits_src(259 - src.size(), 's'), fits_dst(259 - dst.size(), 'd');
+    std::string long_src(260 - src.size(), 's'), long_dst(260 - dst.size(), 'd'), long_sys(256 - sys.size(), 'y');
+    write_file(src + fits_src, "s");
+    const struct {
+        std::string source, target;
+        int kind;
+        UINT message;
+        std::string named;
+    } rows[] = {
+        {long_src, "a.txt", 1, MSG_DISK_NO_ACCESS, long_src},
+        {fits_src, long_dst, 1, MSG_COPY_CANNOT_CREATE, long_dst},
+        {fits_src, long_sys, 2, MSG_COPY_CANNOT_CREATE, long_sys}, // and its ".$$$" name
+        {fits_src, fits_dst, 1, 0, ""},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.target.size());
+        boxes.clear();
+        events.clear();
+        write_script("[files]\r\nfiles=1\r\nfile_1=" + row.source + "," + row.target + ",D," +
+                     std::to_string(row.kind) + ",1\r\n");
+        EXPECT_EQ(process_file_list(dialog), row.message ? 0 : 1);
+        if (!row.message) {
+            EXPECT_TRUE(boxes.empty());
+            EXPECT_EQ(events.back(), "install:" + row.source + ">" + row.target + "@" + dst);
+            continue;
+        }
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, catalogue_with(row.message, row.named));
+        EXPECT_EQ(boxes[0].style, (UINT)(MB_OK | MB_ICONSTOP));
+        EXPECT_EQ(first_event("find"), -1) << "nothing is looked for";
+        EXPECT_EQ(first_event("install"), -1) << "nothing is copied";
+    }
+}
+
 // Removal ---------------------------------------------------------------
 
 static LONG refuse_set_value(HKEY, LPCSTR, DWORD, DWORD, const BYTE *, DWORD)
@@ -259,6 +332,25 @@ TEST_F(Removal, ApplicationFilesGoAndAMissingOneIsFine)
     EXPECT_TRUE(exists(src + "app.exe"));
     EXPECT_EQ(events, (std::vector<std::string>{"delete:" + dst + "app.exe", "delete:" + dst + "help.txt"}));
     EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), "help.txt");
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Removal, ReadOnlyFilesGoAndAPathThatDoesNotFitNamesNoOtherFile)
+{
+    // Copied from a CD, a file may keep the read-only attribute.
+    write_file(dst + "ro.txt", "r");
+    ASSERT_TRUE(SetFileAttributesA((dst + "ro.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    // Cut at 259 characters, the long name would name this file.
+    std::string cut(259 - dst.size(), 'a'), whole(259, 'a');
+    write_file(dst + cut, "another installation's file");
+    write_script("[files]\r\nfiles=2\r\nfile_1=ro.txt,ro.txt,D,1,1\r\nfile_2=x," + whole + ",D,1,1\r\n"
+                 "uninst=1\r\nuninst_1=" + whole + "\r\n");
+    open_dialog();
+    EXPECT_EQ(process_file_list(dialog), 1);
+    remove_uninstall_list(dialog);
+    EXPECT_FALSE(exists(dst + "ro.txt"));
+    EXPECT_EQ(read_file(dst + cut), "another installation's file");
+    EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), catalogue_with(MSG_REMOVE_FAILED, whole));
     EXPECT_TRUE(boxes.empty());
 }
 
@@ -309,11 +401,15 @@ TEST_F(Removal, UninstallEntriesAreWholeNamesAndAFolderStays)
     write_file(dst + "a,b.txt", "c");
     write_file(dst + "a", "not this one");
     CreateDirectoryA((dst + "data").c_str(), NULL);
-    write_script("[files]\r\nuninst=2\r\nuninst_1=a,b.txt\r\nuninst_2=data\r\n");
+    CreateDirectoryA((dst + "logs").c_str(), NULL);
+    write_file(dst + "logs\\new.log", "l");
+    // A count far beyond the entries ends after the last of them.
+    write_script("[files]\r\nuninst=4000000000\r\nuninst_1=logs\\new.log\r\nuninst_2=a,b.txt\r\nuninst_4=data\r\n");
     session.total_bytes = 100;
     open_dialog();
     remove_uninstall_list(dialog);
     EXPECT_FALSE(exists(dst + "a,b.txt"));
+    EXPECT_FALSE(exists(dst + "logs\\new.log")) << "read as a name: no line feed in it";
     EXPECT_TRUE(exists(dst + "a"));
     DWORD attributes = GetFileAttributesA((dst + "data").c_str());
     EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));

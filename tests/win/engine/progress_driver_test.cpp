@@ -161,7 +161,9 @@ TEST_F(Driver, AScriptWithoutStartMenuOrRegistryOnlyCopiesFiles)
 {
     write_file(src + "app.exe", "a");
     write_file(src + "lib.dll", "l");
-    write_script("[files]\r\nfiles=2\r\nfile_1=app.exe,app.exe,DISK1,1,1\r\nfile_2=lib.dll,lib.dll,DISK1,2,1\r\n");
+    // A negative count of Start-menu items asks for no program group.
+    write_script("[files]\r\nfiles=2\r\nfile_1=app.exe,app.exe,DISK1,1,1\r\nfile_2=lib.dll,lib.dll,DISK1,2,1\r\n"
+                 "[startmenu]\r\nmenus=-1\r\nstart_1=Group,app.exe,App\r\n");
     fake_version_installer();
     fake_shared_count_writes();
     run();
@@ -260,7 +262,7 @@ TEST_F(UninstallDriver, StepsRunInOrderAndEndWithTheLog)
     write_script("[files]\r\nfiles=1\r\nfile_1=app.exe,app.exe,DISK1,1,1\r\nuninst=1\r\nuninst_1=extra.dat\r\n"
                  "[startmenu]\r\nmenus=1\r\nstart_1=Group,app.exe,App\r\n"
                  "[registry]\r\nversion=1\r\nversion_key=" + version_key +
-                 "\r\nclasses=1\r\nclsid_1={00000000-E0E0-0000-0000-000000000001}\r\n"
+                 "\r\nclasses=4000000000\r\nclsid_1={00000000-E0E0-0000-0000-000000000001}\r\n"
                  "user_key=EngineTestUser\r\n");
     append_to_removal_log("logged earlier");
     run();
@@ -289,6 +291,10 @@ TEST_F(UninstallDriver, StepsRunInOrderAndEndWithTheLog)
     EXPECT_FALSE(exists(dst + "app.exe"));
     EXPECT_FALSE(exists(dst + "extra.dat"));
     EXPECT_FALSE(key_exists("SOFTWARE\\" + version_key));
+    int class_keys = 0;
+    for (const std::string &e : events)
+        class_keys += e.find("regopen:SOFTWARE\\Classes\\CLSID") == 0;
+    EXPECT_EQ(class_keys, 1) << "classes=4000000000 ends after the one entry present";
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(boxes.back().text, message_text2(MSG_REMOVAL_DONE, "EngineApp", dst));
     EXPECT_EQ(boxes.back().caption, catalogue(CAP_END));
