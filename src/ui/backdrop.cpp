@@ -66,7 +66,9 @@ void read_backdrop_font(void)
     font->lfItalic = low_byte(script_read_int("font", "Italic", 1));
     font->lfUnderline = low_byte(script_read_int("font", "Underline", 0));
     font->lfStrikeOut = low_byte(script_read_int("font", "StrikeOut", 0));
-    font->lfCharSet = low_byte(script_read_int("font", "CharSet", 0));
+    // Without a CharSet the Japanese text must still be drawn as Japanese:
+    // the ANSI set would draw its bytes as Latin letters.
+    font->lfCharSet = low_byte(script_read_int("font", "CharSet", SHIFTJIS_CHARSET));
     font->lfOutPrecision = low_byte(script_read_int("font", "OutPrecision", 5));
     font->lfClipPrecision = low_byte(script_read_int("font", "ClipPrecision", 0));
     font->lfQuality = low_byte(script_read_int("font", "Quality", 2));

@@ -7,6 +7,7 @@
 #include "resource_ids.h"
 #include "script.h"
 #include "setup.h"
+#include "startup_text.h"
 #include "text.h"
 #include "ui.h"
 #include "wizard.h"
@@ -82,8 +83,10 @@ void fill_copyright_page(HWND page)
 
     if (script_read_string("copyright", "file", "", name, sizeof name) == 0)
         return;
-    text_copy(path, sizeof path, session.source_dir);
-    text_append(path, sizeof path, name);
+    if (path_join(path, sizeof path, session.source_dir, name) == 0) {
+        show_licence_message(page, MSG_FILE_NOT_FOUND);
+        return;
+    }
 
     DWORD attributes = sys_GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -98,6 +101,12 @@ void fill_copyright_page(HWND page)
     // open for writing, sharing it, can be read and is shown.
     HANDLE file = sys_CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, NULL);
+    // COM1, CON, NUL and the like open a device, whose reading may never
+    // end: only a file on a disk is read.
+    if (file != INVALID_HANDLE_VALUE && sys_GetFileType(file) != FILE_TYPE_DISK) {
+        sys_CloseHandle(file);
+        file = INVALID_HANDLE_VALUE;
+    }
     if (file == INVALID_HANDLE_VALUE) {
         show_licence_message(page, MSG_FILE_CANNOT_OPEN);
         return;

@@ -7,6 +7,7 @@
 #include "resource_ids.h"
 #include "script.h"
 #include "setup.h"
+#include "startup_text.h"
 #include "text.h"
 #include "ui.h"
 #include "wizard.h"
@@ -131,9 +132,15 @@ static int find_previous_folder(const char *path_key, const char *dir_value)
     int found = 0;
     if (read_machine_value(key, dir_value, folder)) {
         DWORD len = sys_GetCurrentDirectoryA(sizeof current, current);
-        if (len > 0 && len < sizeof current && sys_SetCurrentDirectoryA(folder)) {
+        // Most programs store a folder without its trailing backslash; every
+        // path is joined to the folder with one.
+        size_t folder_len = strlen(folder);
+        int add_backslash = !path_ends_in_backslash(folder);
+        if (len > 0 && len < sizeof current && folder_len + add_backslash < SETUP_PATH_SIZE &&
+            sys_SetCurrentDirectoryA(folder)) {
             sys_SetCurrentDirectoryA(current);
-            text_copy(session.previous_version_dir, sizeof session.previous_version_dir, folder);
+            text_format(session.previous_version_dir, sizeof session.previous_version_dir, "%s%s", folder,
+                        add_backslash ? "\\" : "");
             found = 1;
         }
     }
@@ -147,8 +154,9 @@ int detect_previous_version(void)
     char data[REGISTRY_VALUE_SIZE + 1], stored[REGISTRY_VALUE_SIZE + 1];
     if (script_read_int("oldver", "check", 0) == 0)
         return 0;
-    if (script_read_text("oldver", "key", "", key_name, sizeof key_name) == 0 ||
-        script_read_text("oldver", "value", "", value_name, sizeof value_name) == 0 ||
+    // Registry names are read as they stand: SOFTWARE\nihon is no line feed.
+    if (script_read_string("oldver", "key", "", key_name, sizeof key_name) == 0 ||
+        script_read_string("oldver", "value", "", value_name, sizeof value_name) == 0 ||
         script_read_text("oldver", "data", "", data, REGISTRY_VALUE_SIZE) == 0)
         return 0;
 
@@ -170,8 +178,8 @@ int detect_previous_version(void)
         return 0;
 
     char path_key[SETUP_PATH_SIZE], dir_value[SETUP_PATH_SIZE];
-    if (script_read_text("oldver", "path", "", path_key, sizeof path_key) == 0 ||
-        script_read_text("oldver", "dir", "", dir_value, sizeof dir_value) == 0)
+    if (script_read_string("oldver", "path", "", path_key, sizeof path_key) == 0 ||
+        script_read_string("oldver", "dir", "", dir_value, sizeof dir_value) == 0)
         return 0;
     if (!find_previous_folder(path_key, dir_value)) {
         show_message(MSG_OLD_FOLDER_UNKNOWN, CAP_DISK_ERROR, MB_OK | MB_ICONEXCLAMATION);

@@ -216,6 +216,25 @@ TEST_F(Copyright, MissingAndUnreadableFilesShowTheirMessageInTheBox)
     EXPECT_TRUE(shown().empty()) << "shown in the box, not in a message box";
 }
 
+TEST_F(Copyright, DeviceNamesAreFilesThatCannotBeOpened)
+{
+    // Read as a file, CON or a serial port would wait for input for ever.
+    for (const char *name : {"NUL", "con", "COM1", "nul.txt"}) {
+        SCOPED_TRACE(name);
+        HWND page = open_with(name);
+        std::string text = licence(page);
+        EXPECT_TRUE(text == catalogue(MSG_FILE_CANNOT_OPEN) || text == catalogue(MSG_FILE_NOT_FOUND) ||
+                    text == catalogue(MSG_FILE_NO_ACCESS))
+            << text;
+    }
+    // A device that opens as NUL does: its type, not its name, refuses it.
+    unsigned calls = seam_count(SEAM_GetFileType);
+    HWND page = open_with("NUL");
+    EXPECT_EQ(licence(page), catalogue(MSG_FILE_CANNOT_OPEN));
+    EXPECT_EQ(seam_count(SEAM_GetFileType), calls + 1);
+    EXPECT_TRUE(shown().empty());
+}
+
 TEST_F(Copyright, FileHeldWithoutSharingCannotBeAccessed)
 {
     std::string path = folder + "\\licence.txt";

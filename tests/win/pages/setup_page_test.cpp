@@ -509,6 +509,22 @@ TEST_F(OldVersion, YesAdoptsTheFolderExactlyAsStored)
     EXPECT_EQ(current_directory(), before) << "the current directory is put back";
 }
 
+TEST_F(OldVersion, NamesAreReadAsTheyStandAndAFolderGetsItsBackslash)
+{
+    // Most programs store a folder without its backslash; the key's name
+    // holds "\\n" and "\\t", which are no line feed and no tab.
+    std::string named = key + "\\nihon\\tool";
+    set_value(named, "Version", REG_SZ, "2.0 Pro");
+    std::string bare = old_dir.substr(0, old_dir.size() - 1);
+    set_value(named + "\\Paths", "Folder", REG_SZ, bare);
+    write_script("[oldver]\r\ncheck=1\r\nkey=" + named + "\r\nvalue=Version\r\ndata=2.0 Pro\r\ntitle=t\r\n"
+                 "msg=m\r\npath=" + named + "\\Paths\r\ndir=Folder\r\n");
+    box_answer() = IDYES;
+    EXPECT_TRUE(detect_previous_version());
+    EXPECT_EQ(shown().size(), 1u) << "the question, and no complaint about the folder";
+    EXPECT_EQ(std::string(session.previous_version_dir), old_dir);
+}
+
 TEST_F(OldVersion, NoKeepsTheDestination)
 {
     script_with("1", "2.0 Pro");
@@ -676,17 +692,20 @@ TEST_F(OldVersion, RegistryContentsFillingTheBufferAreNeverWrittenPast)
     ASSERT_EQ(sizes_told.size(), 1u);
     EXPECT_EQ(sizes_told[0], 263u) << "the whole buffer, and no more";
 
-    // A folder of 263 bytes fills the buffer and is cut to the field.
+    // A folder of 263 bytes fills the buffer. Cut to the field it would
+    // name another folder: it is not taken, as an unknown folder is not.
     fill_version = false;
     sizes_told.clear();
     script_with("1", "2.0 Pro");
     session.over_previous_version = 0x5A5A5A5A; // canary after previous_version_dir
-    EXPECT_TRUE(detect_previous_version());
+    EXPECT_FALSE(detect_previous_version());
     ASSERT_EQ(sizes_told.size(), 2u);
     EXPECT_EQ(sizes_told[1], 263u);
-    EXPECT_EQ(std::string(session.previous_version_dir), std::string(259, 'x')) << "cut to the field";
+    EXPECT_EQ(std::string(session.previous_version_dir), "");
     EXPECT_EQ(session.over_previous_version, 0x5A5A5A5A);
-    EXPECT_EQ(session.previous_version_found, 1);
+    EXPECT_EQ(session.previous_version_found, 0);
+    ASSERT_EQ(shown().size(), 2u);
+    EXPECT_EQ(shown()[1].text, catalogue(MSG_OLD_FOLDER_UNKNOWN));
 }
 
 } // namespace

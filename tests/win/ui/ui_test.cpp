@@ -310,6 +310,13 @@ TEST_F(Backdrop, DefaultsAndPlaceholders)
     EXPECT_EQ(f.lfQuality, 2);
     EXPECT_EQ(f.lfPitchAndFamily, 18);
     EXPECT_STREQ(f.lfFaceName, "Times New Roman");
+    EXPECT_EQ(f.lfCharSet, SHIFTJIS_CHARSET) << "the Japanese texts are drawn as Japanese";
+
+    // A character set the script gives stays as given, the ANSI one too.
+    DestroyWindow(session.backdrop_window);
+    write("[general]\r\napplication=App\r\n[font]\r\nCharSet=0\r\n");
+    ASSERT_TRUE(create_backdrop_window(SW_SHOWNORMAL));
+    EXPECT_EQ(session.backdrop_font.lfCharSet, ANSI_CHARSET);
 }
 
 TEST_F(Backdrop, UninstallTextsComeFromGeneralAndAnEmptyMessageDrawsNothing)
