@@ -9,6 +9,7 @@
 #                                    (wine reg query ..., wineserver -w, winepath ...)
 #   winerun --print-env              print export lines:  eval "$(winerun --print-env)"
 #   winerun --start                  bring everything up with a persistent wineserver
+#                                    and a desktop that stays open (WINERUN_KEEPER)
 #   winerun --stop                   stop the wineserver and the Xvfb that this runner started
 #   winerun --reset                  --stop, then delete the prefix (made anew on next use)
 #   winerun --screenshot file.png    picture of the whole screen
@@ -25,6 +26,8 @@
 #                      (the configured build/<arch>/winerun sets it to its build tree)
 #   WINERUN_GEOMETRY   screen of a new Xvfb (default 1024x768x24)
 #   WINERUN_WINEDEBUG  WINEDEBUG for the programs (default -all)
+#   WINERUN_KEEPER     the desktop keeper program (tools/wine/desktop_keeper.cpp;
+#                      the configured runner names the build tree's)
 set -u
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -209,6 +212,26 @@ print_env() {
     printf 'export WINERUN_STATE_DIR=%q\n' "$state_dir"
 }
 
+# Starts the desktop process now rather than in the first test. With the
+# build tree's desktop keeper (WINERUN_KEEPER) the desktop also stays open
+# until the session ends, instead of closing after every program and being
+# started again by the next one; --start returns once the desktop is up.
+start_desktop() {
+    local ready=$run_dir/keeper.ready
+    if [ -z "${WINERUN_KEEPER:-}" ] || [ ! -f "$WINERUN_KEEPER" ]; then
+        wine cmd /c exit 0 </dev/null >/dev/null 2>&1
+        return 0
+    fi
+    rm -f "$ready"
+    setsid wine "$WINERUN_KEEPER" "$(winepath_of "$ready")" </dev/null >/dev/null 2>&1 9>&- &
+    for _ in $(seq 1 1200); do
+        [ -e "$ready" ] && { note "desktop keeper up"; return 0; }
+        sleep 0.1
+    done
+    say "the desktop keeper did not report the desktop within 120 s"
+    return 1
+}
+
 stop_all() {
     local pid
     note "stop"
@@ -228,11 +251,11 @@ stop_all() {
 
 case "${1:-}" in
     "")
-        sed -n '2,29p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,30p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
     -h|--help)
-        sed -n '2,29p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,30p' "$0" | sed 's/^# \{0,1\}//'
         exit 0
         ;;
     --start)
@@ -240,8 +263,7 @@ case "${1:-}" in
         # Persistent server: every program of the run finds it started, and
         # its descriptors are not those of the test that happened to start it.
         wineserver -p </dev/null >/dev/null 2>&1
-        # Start the desktop process now rather than in the first test.
-        wine cmd /c exit 0 </dev/null >/dev/null 2>&1
+        start_desktop
         echo "winerun: prefix $WINEPREFIX, display $DISPLAY"
         exit 0
         ;;
