@@ -44,6 +44,10 @@ struct SetupSession {
     char backdrop_text[520];
     LOGFONTA backdrop_font;
     int backdrop_repainted;
+
+    // A step of the run is under way in the progress dialog: closing the
+    // backdrop must wait for its end.
+    int run_busy;
 };
 
 // Zeroed at start, never freed.

@@ -34,12 +34,6 @@ static size_t read_file_entry(unsigned int n, char *buffer, size_t size)
     return script_read_string("files", key, "", buffer, size);
 }
 
-static void show_names(HWND dialog, const char *first, const char *second)
-{
-    SetDlgItemTextA(dialog, IDC_SOURCE_FILE, first);
-    SetDlgItemTextA(dialog, IDC_TARGET_FILE, second);
-}
-
 // A path cut at its buffer names another file: such an entry is refused. A
 // shared file in use may also need its temporary name (".$$$" appended).
 static int paths_fit(const FileEntry *entry)
@@ -61,7 +55,7 @@ static int paths_fit(const FileEntry *entry)
 static int install_file_entry(HWND dialog, const FileEntry *entry)
 {
     char source[SETUP_PATH_SIZE];
-    show_names(dialog, entry->source_name, entry->target_name);
+    note_file_names(dialog, entry->source_name, entry->target_name);
     if (!paths_fit(entry))
         return 0;
     path_join(source, sizeof source, session.source_dir, entry->source_name);
@@ -71,7 +65,7 @@ static int install_file_entry(HWND dialog, const FileEntry *entry)
         if (show_message_arg(MSG_INSERT_DISK, CAP_DISK_PREPARE, MB_OKCANCEL | MB_ICONEXCLAMATION,
                              entry->disk_label) != IDOK)
             return 0;
-        show_names(dialog, entry->source_name, entry->target_name);
+        note_file_names(dialog, entry->source_name, entry->target_name);
     }
     if (!can_read(source)) {
         show_message_arg(MSG_DISK_NO_ACCESS, CAP_DISK_PREPARE, MB_OK | MB_ICONSTOP, source);
@@ -102,7 +96,7 @@ static BOOL delete_installed_file(const char *path)
 int remove_file_entry(HWND dialog, const char *target_name, int kind)
 {
     char path[SETUP_PATH_SIZE];
-    SetDlgItemTextA(dialog, IDC_SOURCE_FILE, target_name);
+    note_file_names(dialog, target_name, NULL);
     // Cut short, the path would name another file: it is left alone.
     if (path_join(path, sizeof path, kind == 1 ? session.destination_dir : session.system_dir, target_name) == 0) {
         show_status_message_arg(dialog, MSG_REMOVE_FAILED, target_name);
@@ -148,5 +142,6 @@ int process_file_list(HWND dialog)
             return 0;
         advance_progress(dialog, entry.size);
     }
+    show_paced_now();
     return 1;
 }

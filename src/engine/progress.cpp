@@ -20,10 +20,7 @@ void advance_progress(HWND dialog, unsigned int size)
     if (session.total_bytes == 0)
         return;
     session.done_bytes += size;
-    unsigned int percent = progress_percentage(session.done_bytes, session.total_bytes);
-    HWND bar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
-    InvalidateRect(bar, NULL, TRUE);
-    SendMessageA(bar, PBM_SETPOS, percent, 0);
+    note_progress(dialog);
 }
 
 // Start menu, then the three registry entries, each only when the script
@@ -77,7 +74,10 @@ static void run(HWND dialog)
         finish_run(DebugRun);
         return;
     }
-    finish_run(session.run_mode == RunModeUninstall ? uninstall(dialog) : install(dialog));
+    begin_paced_run(dialog);
+    CompletionCode code = session.run_mode == RunModeUninstall ? uninstall(dialog) : install(dialog);
+    end_paced_run();
+    finish_run(code);
 }
 
 INT_PTR CALLBACK progress_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)

@@ -136,6 +136,11 @@ LRESULT CALLBACK backdrop_window_proc(HWND window, UINT message, WPARAM wparam, 
     case WM_PAINT:
         on_paint(window);
         return 0;
+    case WM_CLOSE:
+        // Closing it would end the program in the middle of a step.
+        if (session.run_busy)
+            return 0;
+        return DefWindowProcA(window, message, wparam, lparam);
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;

@@ -15,6 +15,8 @@ void load_catalogue_text(UINT id, char *buf, int size)
 
 static int show_box(const char *text, UINT caption_id, UINT style)
 {
+    // A box during a step asks about the file the dialog shows.
+    show_paced_now();
     char caption[MESSAGE_CAPTION_SIZE];
     load_catalogue_text(caption_id, caption, sizeof caption);
     return sys_MessageBoxA(session.backdrop_window, text, caption, style);

@@ -43,6 +43,8 @@ void prepare_status_area(HWND dialog)
 
 void show_status_text(HWND dialog, const char *text)
 {
+    // Shown now, and not covered by a name noted before it.
+    forget_noted_names();
     SetDlgItemTextA(dialog, IDC_SOURCE_LABEL, "");
     SetDlgItemTextA(dialog, IDC_TARGET_LABEL, "");
     SetDlgItemTextA(dialog, IDC_TARGET_FILE, "");

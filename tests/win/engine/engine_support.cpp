@@ -52,9 +52,20 @@ int first_event(const std::string &prefix)
     return -1;
 }
 
+// Each call a second after the last: the progress dialog shows every noted
+// name and bar position at once, where the tests look at them.
+static DWORD fast_clock(void)
+{
+    static DWORD now;
+    return now += 1000;
+}
+
 static int record_box(HWND, LPCSTR text, LPCSTR caption, UINT style)
 {
-    boxes.push_back({text ? text : "", caption ? caption : "", style});
+    std::string names;
+    if (current_dialog && IsWindow(current_dialog))
+        names = text_of(current_dialog, IDC_SOURCE_FILE) + "|" + text_of(current_dialog, IDC_TARGET_FILE);
+    boxes.push_back({text ? text : "", caption ? caption : "", style, names});
     events.push_back("box:" + boxes.back().text);
     return box_answer ? box_answer(boxes.back()) : IDOK;
 }
@@ -127,6 +138,7 @@ void EngineTest::SetUp()
     box_answer = NULL;
     current_dialog = NULL;
     seam_hook<SEAM_MessageBoxA>(record_box, 1, 0);
+    seam_hook<SEAM_GetTickCount>(fast_clock, 1, 0);
 
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);

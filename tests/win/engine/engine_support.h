@@ -17,6 +17,7 @@ struct ShownBox {
     std::string text;
     std::string caption;
     UINT style;
+    std::string names; // the dialog's two name lines when the box came up
 };
 
 // What happened, in order ("find:NAME", "install:SRC>DST@DIR", "count:VALUE",

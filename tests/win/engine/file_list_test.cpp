@@ -292,6 +292,38 @@ TEST_F(FileList, APathThatDoesNotFitIsRefusedNotCut)
     }
 }
 
+DWORD frozen_clock(void)
+{
+    return 5000;
+}
+
+TEST_F(FileList, NamesAndBarAreShownOnATimeBasisAndWholeAtTheEnd)
+{
+    // The clock stands still: only the first entry is shown as it comes; the
+    // others are noted, and shown before a box and at the end of the step.
+    seam_hook<SEAM_GetTickCount>(frozen_clock, 1, 0);
+    write_file(src + "a.txt", "a");
+    write_file(src + "b.txt", "b");
+    write_script("[files]\r\nfiles=3\r\nfile_1=a.txt,a1.txt,D,1,1\r\nfile_2=b.txt,b2.txt,D,1,1\r\n"
+                 "file_3=late.txt,late3.txt,DISK2,1,1\r\n");
+    session.total_bytes = 3;
+    late_file = src + "late.txt";
+    box_answer = insert_disk_then_ok;
+    fake_version_installer();
+    open_dialog();
+    bar_positions.clear();
+    EXPECT_EQ(process_file_list(dialog), 1);
+    EXPECT_EQ(events[0], "find:a1.txt|a.txt|a1.txt");
+    EXPECT_EQ(events[2], "find:b2.txt|a.txt|a1.txt") << "not drawn for every file";
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].names, "late.txt|late3.txt") << "a box asks about the file the dialog shows";
+    EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), "late.txt");
+    EXPECT_EQ(text_of(dialog, IDC_TARGET_FILE), "late3.txt");
+    ASSERT_FALSE(bar_positions.empty());
+    EXPECT_EQ(bar_positions.back(), 100) << "the bar ends at its exact position";
+    EXPECT_LT(bar_positions.size(), 3u);
+}
+
 // Removal ---------------------------------------------------------------
 
 static LONG refuse_set_value(HKEY, LPCSTR, DWORD, DWORD, const BYTE *, DWORD)

@@ -5,11 +5,15 @@
 
 #include <stdio.h>
 
+#include <atomic>
+#include <thread>
+
 #include "platform.h"
 #include "resource_ids.h"
 #include "seam.h"
 #include "setup.h"
 #include "shell.h"
+#include "ui.h"
 #include "wizard.h"
 
 namespace {
@@ -126,6 +130,78 @@ protected:
         return true;
     }
 };
+
+std::atomic<bool> run_over;
+int note_run_over(const ShownBox &)
+{
+    run_over = true;
+    return IDOK;
+}
+
+TEST_F(Driver, TheDialogKeepsAnsweringAndTheBackdropStaysDuringALongRun)
+{
+    // The platform's clock, and the real backdrop of the program.
+    seam_hook<SEAM_GetTickCount>(GetTickCount, 1, 0);
+    const int count = 2000;
+    std::string script = "[files]\r\nfiles=" + std::to_string(count) + "\r\n";
+    for (int n = 1; n <= count; n++) {
+        std::string name = "f" + std::to_string(n) + ".dat";
+        write_file(src + name, "data");
+        script += "file_" + std::to_string(n) + "=" + name + "," + name + ",D,1,1\r\n";
+    }
+    write_script(script);
+    session.total_bytes = count;
+    fake_version_installer();
+    ASSERT_TRUE(register_backdrop_class());
+    ASSERT_TRUE(create_backdrop_window(SW_SHOWNORMAL));
+    HWND real_backdrop = session.backdrop_window;
+    run_over = false;
+    box_answer = note_run_over;
+
+    std::atomic<bool> returned(false);
+    int answered = 0, unanswered = 0, closes = 0;
+    DWORD slowest = 0;
+    bool backdrop_stayed = true;
+    std::thread prober([&] {
+        while (!current_dialog && !returned)
+            Sleep(1);
+        HWND dialog = current_dialog;
+        while (!run_over && !returned) {
+            DWORD_PTR result;
+            DWORD before = GetTickCount();
+            LRESULT ok = SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 200, &result);
+            DWORD took = GetTickCount() - before;
+            if (run_over)
+                break; // the dialog may be going away with the run's end
+            if (ok) {
+                answered++;
+                slowest = took > slowest ? took : slowest;
+            } else {
+                unanswered++;
+            }
+            if (answered % 10 == 5 && closes < 3) {
+                SendMessageTimeoutA(real_backdrop, WM_CLOSE, 0, 0, SMTO_NORMAL, 200, &result);
+                closes++;
+                if (!run_over && !IsWindow(real_backdrop))
+                    backdrop_stayed = false;
+            }
+            Sleep(20);
+        }
+    });
+    DialogBoxParamA(session.instance, MAKEINTRESOURCEA(IDD_PROGRESS), real_backdrop, observed_progress_proc, 0);
+    returned = true;
+    prober.join();
+
+    EXPECT_EQ(unanswered, 0) << "every WM_NULL is answered within 200 ms";
+    EXPECT_GE(answered, 10) << "the run was probed while it went on";
+    EXPECT_LT(slowest, 200u);
+    EXPECT_EQ(closes, 3);
+    EXPECT_TRUE(backdrop_stayed) << "WM_CLOSE to the backdrop waits for the end of the run";
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, catalogue_with(MSG_SETUP_DONE, "EngineApp")) << "the run went on to its end";
+    EXPECT_TRUE(exists(dst + "f" + std::to_string(count) + ".dat"));
+    EXPECT_FALSE(IsWindow(real_backdrop)) << "closed by the end of the run";
+}
 
 TEST_F(Driver, DebugRunEndsAtOnceTouchingNothing)
 {
