@@ -340,6 +340,9 @@ static int do_step(const ScnStep *st, int procs_running)
     case SCN_WAIT_GONE:
         if (IsWindow(run.current) && IsWindowVisible(run.current))
             return STEP_WAITING;
+        // Record the window's going now, before the steps after this one:
+        // the transcript keeps the order in which things happened.
+        winrec_poll(ICON_WAIT_MS);
         log_action(st, run.current, NULL);
         return STEP_DONE;
     case SCN_WAIT_EXIT:
