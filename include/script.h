@@ -30,6 +30,11 @@ unsigned int script_read_uint(const char *section, const char *key, unsigned int
 // below 1.
 unsigned int script_read_last_entry(const char *section, const char *count_key, const char *stem);
 
+// An entry of the list that script_read_last_entry opened last, read as
+// script_read_string reads it (empty default); any other key is read
+// through the profile functions.
+size_t script_read_entry(const char *section, const char *key, char *buf, size_t size);
+
 // The start-up check of the names the script joins to folders and registry
 // paths. A script that breaks a rule is refused with one message naming the
 // section and key; 0 then, and the run must end before anything is changed.

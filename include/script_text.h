@@ -41,11 +41,31 @@ int script_name_stays_inside(const char *name);
 // is skipped.
 int script_key_name_is_whole(const char *name);
 
-// The highest N of the keys "stem_N" in a section's key list (names each
-// ended by a zero byte, the list by an empty name or after len bytes), N
-// written as the program writes it (decimal, no leading zero, no sign);
-// stem compared without letter case. 0 when there is none.
-unsigned int script_highest_entry(const char *key_list, size_t len, const char *stem);
+// A section as the profile reader hands it over whole: lines each ended by a
+// zero byte, the whole by an empty line or after len bytes. A line is
+// "key=value" or a bare key; blanks and tabs around the key and the value do
+// not count, and a line starting with ';' is a comment. A list of key names
+// alone has the same form.
+
+// The highest N of the keys "stem_N" in such lines, N written as the program
+// writes it (decimal, no leading zero, no sign); stem compared without letter
+// case. 0 when there is none.
+unsigned int script_highest_entry(const char *lines, size_t len, const char *stem);
+
+// N of a key "stem_N" written as the program writes it; 0 for any other key.
+unsigned int script_entry_number(const char *key, const char *stem);
+
+// 1 when the keys "stem_N" of such lines come with N strictly rising, as a
+// list is written: no key is there twice, and the entry after N is never
+// found before it (a reader may go on from where it found N).
+int script_entries_ascend(const char *lines, size_t len, const char *stem);
+
+// The value of key in such lines, as the profile reader gives it for that
+// key: the first line whose key matches (without letter case) counts, and a
+// value in matching single or double quotes loses them. 1 and the value's
+// start and length when that line has a value; 0 when the key is missing or
+// its first line has no "=".
+int script_section_value(const char *lines, size_t len, const char *key, const char **value, size_t *value_len);
 
 // The last entry of a numbered list to read: count, but no further than the
 // highest entry present; 0 for a count below 1. Entries may have gaps.

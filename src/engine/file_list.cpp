@@ -31,7 +31,7 @@ static size_t read_file_entry(unsigned int n, char *buffer, size_t size)
     char key[32];
     text_format(key, sizeof key, "file_%u", n);
     memset(buffer, 0, size);
-    return script_read_string("files", key, "", buffer, size);
+    return script_read_entry("files", key, buffer, size);
 }
 
 // A path cut at its buffer names another file: such an entry is refused. A

@@ -16,7 +16,7 @@ void remove_uninstall_list(HWND dialog)
         text_format(key, sizeof key, "uninst_%u", n);
         memset(name, 0, sizeof name);
         // A file name as it stands: logs\new.log is not "logs", a line feed, "ew.log".
-        if (script_read_string("files", key, "", name, sizeof name) == 0)
+        if (script_read_entry("files", key, name, sizeof name) == 0)
             continue;
         remove_file_entry(dialog, name, 1);
     }

@@ -172,7 +172,7 @@ void remove_class_keys(HWND dialog)
         char clsid[CLSID_VALUE_SIZE];
         char path[REGISTRY_PATH_SIZE];
         text_format(key_name, sizeof key_name, "clsid_%u", n);
-        script_read_string(registry_section, key_name, "", clsid, sizeof clsid);
+        script_read_entry(registry_section, key_name, clsid, sizeof clsid);
         if (registry_key_path(path, sizeof path, classes_base, clsid) != 0)
             delete_key_tree(dialog, HKEY_LOCAL_MACHINE, path);
     }

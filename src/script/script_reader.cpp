@@ -53,27 +53,79 @@ unsigned int script_read_uint(const char *section, const char *key, unsigned int
     return script_parse_uint(value, fallback);
 }
 
+// A numbered list is read with its section at once: a profile read per key
+// costs about as much as copying a small file, for every entry of a list of
+// thousands. The section's lines are looked up key by key as the profile
+// reader looks them up (script_section_value).
+static char list_lines[SCRIPT_KEY_LIST_SIZE];
+static char list_section[32];
+static char list_stem[16];
+static DWORD list_len;
+static int list_whole;
+// Where the search for the next entry starts, when the entries ascend: the
+// line after the last one found (a list of thousands is read in one pass).
+static int list_ascends;
+static unsigned int list_last_read;
+static size_t list_cursor;
+
+// The 95/98 family hands over 32 KiB of a section at most: a longer one may
+// have been cut there.
+enum { SECTION_LIMIT_95 = 32000 };
+
 unsigned int script_read_last_entry(const char *section, const char *count_key, const char *stem)
 {
-    static char key_list[SCRIPT_KEY_LIST_SIZE];
+    list_section[0] = '\0';
     int count = script_read_int(section, count_key, 0);
     if (count < 1)
         return 0;
-    // With no key name, the profile reader lists the section's key names.
-    // A list cut at the buffer ends in a name that may be cut too; the
-    // names before it are whole.
-    DWORD len = sys_GetPrivateProfileStringA(section, NULL, "", key_list, sizeof key_list, session.script_path);
-    if (len >= sizeof key_list - 2) {
-        len = sizeof key_list - 2;
-        while (len > 0 && key_list[len - 1] != '\0')
+    list_len = sys_GetPrivateProfileSectionA(section, list_lines, sizeof list_lines, session.script_path);
+    list_whole = list_len < sizeof list_lines - 2 && (session.is_nt || list_len < SECTION_LIMIT_95);
+    text_copy(list_section, sizeof list_section, section);
+    text_copy(list_stem, sizeof list_stem, stem);
+    list_ascends = script_entries_ascend(list_lines, list_len, stem);
+    list_last_read = 0;
+    list_cursor = 0;
+    if (list_whole)
+        return script_last_entry(count, script_highest_entry(list_lines, list_len, stem));
+    // A long section may be cut: its key names alone fit more entries. A
+    // list cut at the buffer ends in a name that may be cut too; the names
+    // before it are whole.
+    DWORD len = sys_GetPrivateProfileStringA(section, NULL, "", list_lines, sizeof list_lines, session.script_path);
+    if (len >= sizeof list_lines - 2) {
+        len = sizeof list_lines - 2;
+        while (len > 0 && list_lines[len - 1] != '\0')
             len--;
     }
-    return script_last_entry(count, script_highest_entry(key_list, len, stem));
+    list_len = 0;
+    return script_last_entry(count, script_highest_entry(list_lines, len, stem));
+}
+
+size_t script_read_entry(const char *section, const char *key, char *buf, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const char *value;
+    size_t value_len;
+    if (list_whole && text_equal_nocase(section, list_section)) {
+        unsigned int n = script_entry_number(key, list_stem);
+        size_t from = 0;
+        int onward = list_ascends && n > list_last_read;
+        if (onward) {
+            from = list_cursor;
+            list_last_read = n;
+        }
+        if (!script_section_value(list_lines + from, list_len - from, key, &value, &value_len))
+            return text_copy(buf, size, "");
+        if (onward)
+            list_cursor = (size_t)(value - list_lines) + strlen(value) + 1;
+        return text_copy_n(buf, size, value, value_len);
+    }
+    return script_read_string(section, key, "", buf, size);
 }
 
 static void read_for_rules(void *, const char *section, const char *key, char *buf, size_t size)
 {
-    script_read_string(section, key, "", buf, size);
+    script_read_entry(section, key, buf, size);
 }
 
 static unsigned int last_entry_for_rules(void *, const char *section, const char *count_key, const char *stem)

@@ -75,20 +75,106 @@ static unsigned int entry_number(const char *name, size_t len, const char *stem)
     return value > 0xFFFFFFFFULL ? 0 : (unsigned int)value;
 }
 
-unsigned int script_highest_entry(const char *key_list, size_t len, const char *stem)
+static int is_blank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// The next line of a section: its key and, after the first '=', its value,
+// each without the blanks around it. Returns the start of the line after it,
+// or NULL at the end of the lines.
+struct SectionLine {
+    const char *key, *value;
+    size_t key_len, value_len;
+    int has_value;
+};
+
+static const char *next_line(const char *p, const char *end, SectionLine *line)
+{
+    if (p >= end || *p == '\0')
+        return NULL;
+    const char *stop = p;
+    while (stop < end && *stop != '\0')
+        stop++;
+    const char *equals = p;
+    while (equals < stop && *equals != '=')
+        equals++;
+    const char *key_end = equals;
+    while (p < key_end && is_blank(*p))
+        p++;
+    while (key_end > p && is_blank(key_end[-1]))
+        key_end--;
+    line->key = p;
+    line->key_len = (size_t)(key_end - p);
+    line->has_value = equals < stop;
+    const char *value = equals < stop ? equals + 1 : stop, *value_end = stop;
+    while (value < value_end && is_blank(*value))
+        value++;
+    while (value_end > value && is_blank(value_end[-1]))
+        value_end--;
+    line->value = value;
+    line->value_len = (size_t)(value_end - value);
+    return stop < end ? stop + 1 : stop;
+}
+
+unsigned int script_highest_entry(const char *lines, size_t len, const char *stem)
 {
     unsigned int highest = 0;
-    size_t at = 0;
-    while (at < len && key_list[at] != '\0') {
-        size_t name_len = 0;
-        while (at + name_len < len && key_list[at + name_len] != '\0')
-            name_len++;
-        unsigned int n = entry_number(key_list + at, name_len, stem);
+    SectionLine line;
+    for (const char *p = lines; (p = next_line(p, lines + len, &line)) != NULL;) {
+        if (line.key_len > 0 && line.key[0] == ';')
+            continue;
+        unsigned int n = entry_number(line.key, line.key_len, stem);
         if (n > highest)
             highest = n;
-        at += name_len + 1;
     }
     return highest;
+}
+
+unsigned int script_entry_number(const char *key, const char *stem)
+{
+    return entry_number(key, strlen(key), stem);
+}
+
+int script_entries_ascend(const char *lines, size_t len, const char *stem)
+{
+    unsigned int previous = 0;
+    SectionLine line;
+    for (const char *p = lines; (p = next_line(p, lines + len, &line)) != NULL;) {
+        unsigned int n = entry_number(line.key, line.key_len, stem);
+        if (n == 0)
+            continue;
+        if (n <= previous)
+            return 0;
+        previous = n;
+    }
+    return 1;
+}
+
+int script_section_value(const char *lines, size_t len, const char *key, const char **value, size_t *value_len)
+{
+    size_t want = strlen(key);
+    SectionLine line;
+    for (const char *p = lines; (p = next_line(p, lines + len, &line)) != NULL;) {
+        if (line.key_len != want || (line.key_len > 0 && line.key[0] == ';'))
+            continue;
+        size_t i = 0;
+        while (i < want && ascii_lower((unsigned char)line.key[i]) == ascii_lower((unsigned char)key[i]))
+            i++;
+        if (i < want)
+            continue;
+        if (!line.has_value)
+            return 0;
+        *value = line.value;
+        *value_len = line.value_len;
+        char quote = line.value_len >= 2 ? line.value[0] : 0;
+        if ((quote == '"' || quote == '\'') && line.value[line.value_len - 1] == quote) {
+            *value = line.value + 1;
+            *value_len = line.value_len - 2;
+        }
+        return 1;
+    }
+    return 0;
 }
 
 unsigned int script_last_entry(int count, unsigned int highest)

@@ -107,7 +107,13 @@ void fuzz_key_list(const std::string &list, const std::string &stem)
         size_t end = list.find('\0', at);
         if (end == std::string::npos)
             end = list.size();
-        unsigned long long n = reference_number(list.substr(at, end - at), stem);
+        // The key: the text before the first '=', blanks and tabs around it
+        // dropped; comment lines have none.
+        std::string line = list.substr(at, end - at);
+        std::string key = line.substr(0, line.find('='));
+        size_t from = key.find_first_not_of(" \t"), to = key.find_last_not_of(" \t");
+        key = from == std::string::npos ? "" : key.substr(from, to - from + 1);
+        unsigned long long n = key.empty() || key[0] == ';' ? 0 : reference_number(key, stem);
         if (n > want)
             want = n;
         at = end + 1;
@@ -115,6 +121,15 @@ void fuzz_key_list(const std::string &list, const std::string &stem)
     // The list is given without a terminator after its last byte.
     std::vector<char> exact(list.begin(), list.end());
     check(script_highest_entry(exact.data(), exact.size(), stem.c_str()) == want, "highest as the reference");
+    // Every value found lies within the lines, and a key that is no line's
+    // is never found.
+    const char *value = NULL;
+    size_t value_len = 0;
+    if (script_section_value(exact.data(), exact.size(), "file_1", &value, &value_len))
+        check(value >= exact.data() && value + value_len <= exact.data() + exact.size(), "value within the lines");
+    check(!script_section_value(exact.data(), exact.size(), "no such key at all, surely", &value, &value_len) ||
+              list.find("no such key at all, surely") != std::string::npos,
+          "only a key that is there is found");
 }
 
 // A fuzzed script: the start-up check must end, and name a key it read.

@@ -87,11 +87,59 @@ TEST(ScriptRules, HighestEntryAndLastEntry)
     EXPECT_EQ(script_highest_entry("file_5\0file_9", 8, "file"), 5u) << "file_9 lies beyond len";
     EXPECT_EQ(script_highest_entry("file_59", 6, "file"), 5u) << "a name cut by len counts as cut";
 
+    // Lines of a whole section: the key before '=', blanks around it dropped.
+    EXPECT_EQ(highest(" file_8 =x\0;file_9=comment\0file_2\0"s, "file"), 8u);
+
     EXPECT_EQ(script_last_entry(5, 3), 3u);
     EXPECT_EQ(script_last_entry(2, 9), 2u);
     EXPECT_EQ(script_last_entry(2147483647, 4), 4u);
     EXPECT_EQ(script_last_entry(0, 4), 0u);
     EXPECT_EQ(script_last_entry(-1, 4), 0u);
+}
+
+std::string value_of(const std::string &lines, const char *key)
+{
+    const char *value = nullptr;
+    size_t len = 0;
+    if (!script_section_value(lines.data(), lines.size(), key, &value, &len))
+        return "<none>";
+    return std::string(value, len);
+}
+
+TEST(ScriptRules, SectionValuesAsTheProfileReaderGivesThem)
+{
+    using namespace std::string_literals;
+    const std::string lines = "FILE_1=first\0file_1=second\0 file_2 \t= \t spaced \t\0file_3=\"quoted\"\0"
+                              "file_4='single'\0file_5=\"\0file_6=\"a'\0file_7\0file_7=later\0;file_8=x\0"
+                              "file_9=a=b\0file_10=\x83\x5c\0"s;
+    const struct {
+        const char *key;
+        const char *value;
+    } rows[] = {
+        {"file_1", "first"}, {"file_2", "spaced"}, {"file_3", "quoted"}, {"file_4", "single"},
+        {"file_5", "\""},    {"file_6", "\"a'"},   {"file_7", "<none>"}, {";file_8", "<none>"},
+        {"file_8", "<none>"}, {"file_9", "a=b"},    {"file_10", "\x83\x5c"}, {"file_11", "<none>"},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(value_of(lines, row.key), row.value) << row.key;
+    EXPECT_EQ(value_of("file_1=a\0\0file_2=b\0"s, "file_2"), "<none>") << "the lines end at an empty one";
+
+    // Rising keys let a reader go on from where it found the last one.
+    const struct {
+        std::string lines;
+        int ascend;
+    } orders[] = {
+        {"files=3\0file_1=a\0x=1\0file_3=c\0uninst_1=u\0"s, 1},
+        {"file_2=b\0file_1=a\0"s, 0},
+        {"file_1=a\0FILE_1=b\0"s, 0},
+        {"file_1\0file_1=a\0"s, 0},
+        {""s, 1},
+    };
+    for (const auto &order : orders)
+        EXPECT_EQ(script_entries_ascend(order.lines.data(), order.lines.size(), "file"), order.ascend) << order.lines;
+    EXPECT_EQ(script_entry_number("File_12", "file"), 12u);
+    EXPECT_EQ(script_entry_number("file_012", "file"), 0u);
+    EXPECT_EQ(script_entry_number("uninst_3", "file"), 0u);
 }
 
 // A script in memory, read as the profile reader reads one.

@@ -139,3 +139,69 @@ TEST_F(ScriptFile, WriteKeyThenReadItBack)
 }
 
 } // namespace
+
+namespace {
+
+// A list read with its section at once must give every entry exactly as the
+// profile functions give it key by key: the same scripts read both ways.
+TEST_F(ScriptFile, ListsReadAtOnceAgreeWithTheProfileReaderKeyByKey)
+{
+    const char *const sections[] = {
+        "[files]\r\nfiles=4\r\nfile_1=a.txt,a.txt,D,1,1\r\nfile_2 = b.txt , b , D ,1,2 \r\nfile_4=\td\t\r\n",
+        "[files]\r\nfiles=3\r\nFILE_1=upper\r\nfile_1=second\r\nfile_2=\"quoted\"\r\nfile_3='single'\r\n",
+        "[files]\r\nfiles=5\r\nfile_1=\"\r\nfile_2=\"\"\r\nfile_3=\"a'\r\nfile_4=\"a\"b\"\r\nfile_5=' x '\r\n",
+        "[files]\r\nfiles=4\r\n;file_1=comment\r\nfile_2\r\nfile_2=after a bare key\r\nfile_3==x=y\r\n"
+        "file_4=\x83\x5c\x83\x74\x83\x67\\\x95\x5c.txt\r\n",
+        "[files]\r\nfiles=2\r\nfile_1=first\r\n[other]\r\nfile_2=elsewhere\r\n[files]\r\nfile_2=second section\r\n",
+        "[files]\nfiles=3\nfile_1=lf only\nfile_3=  spaced value  \n",
+        "; no section at all\r\nfile_1=x\r\n",
+    };
+    for (const char *script : sections) {
+        SCOPED_TRACE(script);
+        write(script);
+        unsigned int last = script_read_last_entry("files", "files", "file");
+        for (unsigned int n = 1; n <= 6; n++) {
+            char key[16];
+            snprintf(key, sizeof key, "file_%u", n);
+            for (size_t size : {(size_t)SCRIPT_TEXT_SIZE, (size_t)4, (size_t)2}) {
+                char at_once[SCRIPT_TEXT_SIZE], by_key[SCRIPT_TEXT_SIZE];
+                size_t a = script_read_entry("files", key, at_once, size);
+                size_t b = script_read_string("files", key, "", by_key, size);
+                EXPECT_EQ(std::string(at_once), std::string(by_key)) << key << " size " << size;
+                EXPECT_EQ(a, b) << key;
+            }
+        }
+        EXPECT_LE(last, 6u);
+    }
+    // A long list: every entry, and only the profile read of the count and
+    // of the section.
+    std::string big = "[files]\r\nfiles=4000000000\r\n";
+    for (int n = 1; n <= 3000; n += 2)
+        big += "file_" + std::to_string(n) + "=name" + std::to_string(n) + ".dat,x,Disk,1," + std::to_string(n) + "\r\n";
+    write(big.c_str());
+    session.is_nt = 1;
+    unsigned reads = seam_count(SEAM_GetPrivateProfileStringA);
+    unsigned sections_read = seam_count(SEAM_GetPrivateProfileSectionA);
+    EXPECT_EQ(script_read_last_entry("files", "files", "file"), 2999u);
+    for (int n = 1; n <= 3000; n++) {
+        char key[16], at_once[SCRIPT_TEXT_SIZE], by_key[SCRIPT_TEXT_SIZE];
+        snprintf(key, sizeof key, "file_%d", n);
+        script_read_entry("files", key, at_once, sizeof at_once);
+        script_read_string("files", key, "", by_key, sizeof by_key);
+        ASSERT_EQ(std::string(at_once), std::string(by_key)) << key;
+    }
+    EXPECT_EQ(seam_count(SEAM_GetPrivateProfileStringA) - reads, 1u + 3000u) << "the count, then the comparison's own";
+    EXPECT_EQ(seam_count(SEAM_GetPrivateProfileSectionA) - sections_read, 1u);
+
+    // On the 95/98 family a section this long may have been cut: entries are
+    // then read key by key, with the same result.
+    session.is_nt = 0;
+    EXPECT_EQ(script_read_last_entry("files", "files", "file"), 2999u);
+    char at_once[SCRIPT_TEXT_SIZE];
+    reads = seam_count(SEAM_GetPrivateProfileStringA);
+    script_read_entry("files", "file_2999", at_once, sizeof at_once);
+    EXPECT_EQ(std::string(at_once), "name2999.dat,x,Disk,1,2999");
+    EXPECT_EQ(seam_count(SEAM_GetPrivateProfileStringA) - reads, 1u);
+}
+
+} // namespace
