@@ -30,9 +30,9 @@ void show_status_message_arg(HWND dialog, UINT text_id, const char *arg);
 void show_status_message_path(HWND dialog, UINT text_id, const char *folder, const char *name);
 void show_status_step(HWND dialog, UINT text_id);
 
-// Pacing of the progress dialog while a step runs (run_pacing.cpp): names
-// and the bar are noted and shown at most every 50 ms, when the dialog also
-// looks at its queue (input is dropped). Whatever was noted is shown at once
+// Pacing of the progress dialog while a step runs (run_pacing.cpp): the
+// dialog looks at its queue every 50 ms (input is dropped); names and the bar
+// are noted and drawn every 250 ms. Whatever was noted is shown at once
 // before a message box and at the end of the run.
 void begin_paced_run(HWND dialog);
 void end_paced_run(void);

@@ -194,4 +194,6 @@ void EngineTest::open_dialog()
     current_dialog = dialog;
     prepare_status_area(dialog);
     record_bar(dialog);
+    // Start the pacing's clock, as the first file of a step does.
+    pace_run();
 }
