@@ -1,6 +1,7 @@
 // The backdrop: a maximised blue window with one line of the script's text
 // in large white letters over a black shadow. It owns every dialog and
 // message box; closing it ends the program.
+#include <stddef.h>
 #include <string.h>
 
 #include "resource_ids.h"
@@ -49,30 +50,30 @@ int create_backdrop_window(int show)
     return 1;
 }
 
-static BYTE low_byte(int value)
-{
-    return (BYTE)(value & 0xFF);
-}
+// The script's [font] keys in the order of the LOGFONTA fields they fill,
+// with their defaults: five LONG fields from lfHeight on, then eight BYTE
+// fields from lfItalic on, of which the low byte of the integer is kept.
+// Without a CharSet the Japanese text must still be drawn as Japanese: the
+// ANSI set would draw its bytes as Latin letters.
+enum { FONT_LONGS = 5, FONT_FIELDS = 13 };
+static const char font_keys[] = "Height\0Width\0Escapement\0Orientation\0Weight\0Italic\0Underline\0StrikeOut\0"
+                                "CharSet\0OutPrecision\0ClipPrecision\0Quality\0PitchAndFamily";
+static const short font_defaults[FONT_FIELDS] = {-50, 0, 0, 0, 800, 1, 0, 0, SHIFTJIS_CHARSET, 5, 0, 2, 18};
+static_assert(offsetof(LOGFONTA, lfWeight) == offsetof(LOGFONTA, lfHeight) + 4 * sizeof(LONG), "LONG fields");
+static_assert(offsetof(LOGFONTA, lfPitchAndFamily) == offsetof(LOGFONTA, lfItalic) + 7, "BYTE fields");
 
 void read_backdrop_font(void)
 {
     LOGFONTA *font = &session.backdrop_font;
     memset(font, 0, sizeof *font);
-    font->lfHeight = script_read_int("font", "Height", -50);
-    font->lfWidth = script_read_int("font", "Width", 0);
-    font->lfEscapement = script_read_int("font", "Escapement", 0);
-    font->lfOrientation = script_read_int("font", "Orientation", 0);
-    font->lfWeight = script_read_int("font", "Weight", 800);
-    font->lfItalic = low_byte(script_read_int("font", "Italic", 1));
-    font->lfUnderline = low_byte(script_read_int("font", "Underline", 0));
-    font->lfStrikeOut = low_byte(script_read_int("font", "StrikeOut", 0));
-    // Without a CharSet the Japanese text must still be drawn as Japanese:
-    // the ANSI set would draw its bytes as Latin letters.
-    font->lfCharSet = low_byte(script_read_int("font", "CharSet", SHIFTJIS_CHARSET));
-    font->lfOutPrecision = low_byte(script_read_int("font", "OutPrecision", 5));
-    font->lfClipPrecision = low_byte(script_read_int("font", "ClipPrecision", 0));
-    font->lfQuality = low_byte(script_read_int("font", "Quality", 2));
-    font->lfPitchAndFamily = low_byte(script_read_int("font", "PitchAndFamily", 18));
+    const char *key = font_keys;
+    for (int i = 0; i < FONT_FIELDS; i++, key += strlen(key) + 1) {
+        int value = script_read_int("font", key, font_defaults[i]);
+        if (i < FONT_LONGS)
+            (&font->lfHeight)[i] = value;
+        else
+            (&font->lfItalic)[i - FONT_LONGS] = (BYTE)(value & 0xFF);
+    }
     script_read_string("font", "FaceName", "Times New Roman", font->lfFaceName, sizeof font->lfFaceName);
 }
 
