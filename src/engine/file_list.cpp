@@ -34,12 +34,13 @@ static size_t read_file_entry(unsigned int n, char *buffer, size_t size)
     return script_read_entry("files", key, buffer, size);
 }
 
-// A path cut at its buffer names another file: such an entry is refused. A
-// shared file in use may also need its temporary name (".$$$" appended).
-static int paths_fit(const FileEntry *entry)
+// The source's full path into source. A path cut at its buffer names another
+// file: such an entry is refused. A shared file in use may also need its
+// temporary name (".$$$" appended).
+static int paths_fit(const FileEntry *entry, char *source)
 {
     char path[SETUP_PATH_SIZE];
-    if (path_join(path, sizeof path, session.source_dir, entry->source_name) == 0) {
+    if (path_join(source, SETUP_PATH_SIZE, session.source_dir, entry->source_name) == 0) {
         show_message_arg(MSG_DISK_NO_ACCESS, CAP_DISK_PREPARE, MB_OK | MB_ICONSTOP, entry->source_name);
         return 0;
     }
@@ -56,9 +57,8 @@ static int install_file_entry(HWND dialog, const FileEntry *entry)
 {
     char source[SETUP_PATH_SIZE];
     note_file_names(dialog, entry->source_name, entry->target_name);
-    if (!paths_fit(entry))
+    if (!paths_fit(entry, source))
         return 0;
-    path_join(source, sizeof source, session.source_dir, entry->source_name);
 
     // A missing file asks for its disk until it is there or the user stops.
     while (!file_exists(source)) {

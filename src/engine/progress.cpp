@@ -3,10 +3,7 @@
 // finish_run.
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include "engine.h"
-#include "engine_text.h"
 #include "registry.h"
 #include "resource_ids.h"
 #include "script.h"

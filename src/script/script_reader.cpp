@@ -12,7 +12,8 @@
 
 enum {
     SCRIPT_READ_SIZE = SCRIPT_MENU_SIZE + 2,
-    // The key names of one section: room for some 20,000 numbered entries.
+    // One section's lines (or its key names): room for some 5,000 list
+    // entries, or 20,000 names.
     SCRIPT_KEY_LIST_SIZE = 256 * 1024,
 };
 

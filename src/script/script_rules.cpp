@@ -121,9 +121,8 @@ unsigned int script_highest_entry(const char *lines, size_t len, const char *ste
 {
     unsigned int highest = 0;
     SectionLine line;
+    // A comment line (";file_1=...") is no stem_N.
     for (const char *p = lines; (p = next_line(p, lines + len, &line)) != NULL;) {
-        if (line.key_len > 0 && line.key[0] == ';')
-            continue;
         unsigned int n = entry_number(line.key, line.key_len, stem);
         if (n > highest)
             highest = n;

@@ -21,24 +21,11 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_support.h"
 #include "engine_text.h"
 #include "text.h"
 
 namespace {
-
-void check(bool ok, const char *what)
-{
-    if (!ok) {
-        fprintf(stderr, "invariant broken: %s\n", what);
-        abort();
-    }
-}
-
-bool lead(char c)
-{
-    unsigned char b = (unsigned char)c;
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
 
 // Character starts of a zero-terminated text: a lead byte followed by a
 // non-zero byte starts a pair.

@@ -13,22 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_support.h"
 #include "script_text.h"
 
 namespace {
-
-void check(bool ok, const char *what)
-{
-    if (!ok) {
-        fprintf(stderr, "invariant broken: %s\n", what);
-        abort();
-    }
-}
-
-bool lead(unsigned char b)
-{
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
 
 // The text cut into characters: a lead byte and the byte after it are one.
 std::vector<std::string> characters(const std::string &s)

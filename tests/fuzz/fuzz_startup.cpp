@@ -11,24 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_support.h"
 #include "script_text.h"
 #include "setup_types.h"
 #include "startup_text.h"
 
 namespace {
-
-void check(bool ok, const char *what)
-{
-    if (!ok) {
-        fprintf(stderr, "invariant broken: %s\n", what);
-        abort();
-    }
-}
-
-bool lead(unsigned char b)
-{
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
 
 // Escapes turned over whole characters: a backslash is only ever a
 // single-byte character of its own.

@@ -18,23 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_support.h"
 #include "text.h"
 
 namespace {
-
-void check(bool ok, const char *what)
-{
-    if (!ok) {
-        fprintf(stderr, "invariant broken: %s\n", what);
-        abort();
-    }
-}
-
-bool lead(char c)
-{
-    unsigned char b = (unsigned char)c;
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
 
 // Bytes of the character that starts at i in a text of len bytes: a lead
 // byte with a byte after it starts a pair.
