@@ -18,18 +18,6 @@
 
 namespace {
 
-// The text cut into characters: a lead byte and the byte after it are one.
-std::vector<std::string> characters(const std::string &s)
-{
-    std::vector<std::string> out;
-    for (size_t i = 0; i < s.size();) {
-        size_t n = lead((unsigned char)s[i]) && i + 1 < s.size() ? 2 : 1;
-        out.push_back(s.substr(i, n));
-        i += n;
-    }
-    return out;
-}
-
 // Components between single-byte separator characters.
 std::vector<std::string> components(const std::string &s, const std::string &separators)
 {

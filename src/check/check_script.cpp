@@ -1,0 +1,94 @@
+// The script's values as the program gets them: the platform's reader, then
+// the program's own cut to its buffer (never inside a double-byte character).
+#include <string.h>
+
+#include "check.h"
+#include "script_text.h"
+#include "text.h"
+
+void check_script_load(CheckScript *script, const std::string &bytes)
+{
+    script->bytes = bytes;
+    profile_load(&script->file, (const unsigned char *)script->bytes.data(), script->bytes.size());
+}
+
+size_t check_read(const CheckScript *script, const char *section, const char *key, const char *fallback, char *buf,
+                  size_t size)
+{
+    if (size == 0)
+        return 0;
+    // The program asks for one byte more than it keeps, at most this many.
+    enum { PROGRAM_READ_SIZE = SCRIPT_MENU_SIZE + 2 };
+    char raw[PROGRAM_READ_SIZE];
+    memset(raw, 0, sizeof raw);
+    size_t ask = size + 1 < sizeof raw ? size + 1 : sizeof raw;
+    profile_get_string(&script->file, section, key, fallback, raw, (unsigned)ask);
+    raw[sizeof raw - 1] = '\0';
+    return text_copy(buf, size, raw);
+}
+
+std::string check_read_whole(const CheckScript *script, const char *section, const char *key)
+{
+    // No value is longer than the file that holds it, in any encoding.
+    std::vector<char> buf(script->bytes.size() * 2 + 8);
+    profile_get_string(&script->file, section, key, "", buf.data(), (unsigned)buf.size());
+    return std::string(buf.data());
+}
+
+int check_read_int(const CheckScript *script, const char *section, const char *key, int fallback)
+{
+    char value[64];
+    check_read(script, section, key, "", value, sizeof value);
+    return script_parse_int(value, fallback);
+}
+
+std::string check_narrow(const WideText &text)
+{
+    // A name or value ends at a zero unit, as the platform's strings do.
+    size_t len = 0;
+    while (len < text.size() && text[len] != 0)
+        len++;
+    return cp932_from_wide(text.data(), len);
+}
+
+unsigned int check_last_entry(const CheckScript *script, const char *section, const char *count_key,
+                              const char *stem)
+{
+    int count = check_read_int(script, section, count_key, 0);
+    std::string lines = profile_section_lines(profile_find_section(&script->file, section));
+    return script_last_entry(count, script_highest_entry(lines.data(), lines.size(), stem));
+}
+
+unsigned check_line_of(const CheckScript *script, const char *section, const char *key)
+{
+    const ProfileSection *found = profile_find_section(&script->file, section);
+    if (found == NULL)
+        return 0;
+    const ProfileKey *line = key != NULL ? profile_find_key(found, key) : NULL;
+    return line != NULL ? line->line : found->line;
+}
+
+int check_field(const char *text, int index, size_t *from, size_t *to)
+{
+    const char *p = text;
+    for (int i = 0;; i++) {
+        while (*p == ',')
+            p++;
+        if (*p == '\0')
+            return 0;
+        const char *start = p;
+        while (*p != '\0' && *p != ',')
+            p = text_next(p);
+        if (i == index) {
+            *from = (size_t)(start - text);
+            *to = (size_t)(p - text);
+            return 1;
+        }
+    }
+}
+
+int check_is_number(const char *text)
+{
+    // No fallback can tell itself from a value: two can.
+    return script_parse_int(text, -1) != -1 || script_parse_int(text, -2) != -2;
+}

@@ -1,0 +1,297 @@
+// The checker's rules, one row each: a clean script with one mistake put in,
+// and the finding it must give (line, section/key, what). The medium is held
+// in memory.
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <map>
+#include <string>
+
+#include "check.h"
+
+namespace {
+
+const char clean_script[] =
+    "[general]\r\n"                       // 1
+    "default_dir=App\r\n"                 // 2
+    "application=App 1.0\r\n"             // 3
+    "title=App Setup\r\n"                 // 4
+    "title_uninstall=App Removal\r\n"     // 5
+    "msg=App Setup\r\n"                   // 6
+    "msg_uninstall=App Removal\r\n"       // 7
+    "[start]\r\n"                         // 8
+    "title=Start\r\n"                     // 9
+    "msg=Install App?\r\n"                // 10
+    "[welcome]\r\n"                       // 11
+    "title=Welcome\r\n"                   // 12
+    "msg1=1\r\nmsg2=2\r\nmsg3=3\r\nmsg4=4\r\nmsg5=5\r\n"  // 13-17
+    "[goodby]\r\n"                        // 18
+    "title=Bye\r\n"                       // 19
+    "msg1=1\r\nmsg2=2\r\nmsg3=3\r\nmsg4=4\r\nmsg5=5\r\n"  // 20-24
+    "[copyright]\r\n"                     // 25
+    "title=Licence\r\n"                   // 26
+    "msg1=Read\r\n"                       // 27
+    "msg2=Agree?\r\n"                     // 28
+    "file=LICENSE.TXT\r\n"                // 29
+    "[setup]\r\n"                         // 30
+    "title=Setup\r\n"                     // 31
+    "msg1=a\r\nmsg2=b\r\nmsg_sub1=c\r\nmsg_sub2=d\r\nsystem=e\r\ndestination=f\r\n"  // 32-37
+    "[files]\r\n"                         // 38
+    "dsttotal=150\r\n"                    // 39
+    "systotal=0\r\n"                      // 40
+    "files=2\r\n"                         // 41
+    "file_1=app.exe,app.exe,DISK1,1,100\r\n"       // 42
+    "file_2=readme.txt,readme.txt,DISK1,1,50\r\n"  // 43
+    "uninst=1\r\n"                        // 44
+    "uninst_1=app.log\r\n"                // 45
+    "[registry]\r\n"                      // 46
+    "version=1\r\npath=1\r\nuninstall=1\r\n"  // 47-49
+    "version_key=Maker\\App\r\n"          // 50
+    "path_key=app.exe\r\n"                // 51
+    "uninstall_key=App\r\n"               // 52
+    "uninstall_command=app.exe /u\r\n"    // 53
+    "uninstall_dispname=App\r\n"          // 54
+    "[startmenu]\r\n"                     // 55
+    "menus=1\r\n"                         // 56
+    "start_1=Maker,app.exe,App\r\n"       // 57
+    "[break]\r\n"                         // 58
+    "title=Stop\r\nmsg=Stopped\r\ntitle_uninstall=Stop\r\nmsg_uninstall=Stopped\r\n";  // 59-62
+
+// Files by "label|name" (label empty: the script's folder); a label with a
+// disk of its own is listed in labels.
+struct MemoryMedium {
+    std::map<std::string, std::string> files;
+    std::vector<std::string> labels;
+};
+
+std::string lower(std::string s)
+{
+    for (char &c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = (char)(c - 'A' + 'a');
+    return s;
+}
+
+int knows(void *context, const char *label)
+{
+    const MemoryMedium *m = (const MemoryMedium *)context;
+    for (const std::string &l : m->labels)
+        if (label != NULL && l == label)
+            return 1;
+    return 0;
+}
+
+int open_file(void *context, const char *label, const char *name, size_t max, uint64_t *size, std::string *head)
+{
+    const MemoryMedium *m = (const MemoryMedium *)context;
+    std::string disk = knows(context, label) ? label : "";
+    auto it = m->files.find(disk + "|" + lower(name));
+    if (it == m->files.end())
+        return 0;
+    *size = it->second.size();
+    *head = it->second.substr(0, max);
+    return 1;
+}
+
+MemoryMedium sample_medium()
+{
+    MemoryMedium m;
+    m.files["|app.exe"] = std::string(100, 'x');
+    m.files["|readme.txt"] = std::string(50, 'r');
+    m.files["|license.txt"] = "Terms.\r\n";
+    return m;
+}
+
+std::string edited(std::string text, const std::string &from, const std::string &to)
+{
+    if (from.empty())
+        return text + to;
+    size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+// Findings as "LINE: where: [warning: ]what".
+std::vector<std::string> findings_of(const std::string &text, MemoryMedium *medium)
+{
+    CheckScript script;
+    check_script_load(&script, text);
+    CheckMedium source = {medium, open_file, knows, "setup.inf"};
+    std::vector<CheckFinding> findings;
+    check_script(&script, &source, &findings);
+    std::vector<std::string> out;
+    for (const CheckFinding &f : findings)
+        out.push_back(std::to_string(f.line) + ": " + f.where + ": " +
+                      (f.level == CHECK_WARNING ? "warning: " : "") + f.what);
+    return out;
+}
+
+std::string joined(const std::vector<std::string> &lines)
+{
+    std::string out;
+    for (const std::string &l : lines)
+        out += "  " + l + "\n";
+    return out;
+}
+
+struct Row {
+    const char *rule;
+    const char *from;  // text of the clean script replaced ("" appends)
+    const char *to;    // NULL: a value of 600 bytes
+    const char *expected;  // the start of one finding
+    const char *from2 = "";  // a second change, when the mistake needs two
+    const char *to2 = "";
+};
+
+const Row rows[] = {
+    {"misspelt key", "msg3=3\r\nmsg4=4\r\nmsg5=5\r\n[goodby]", "mgs3=3\r\nmsg4=4\r\nmsg5=5\r\n[goodby]",
+     "15: welcome/mgs3: key never read: did you mean msg3?"},
+    {"missing text", "msg1=a\r\nmsg2=b", "msg1=a\r\n;msg2=b", "30: setup/msg2: missing: the program shows"},
+    {"line without '='", "msg1=a\r\n", "msg1\r\n", "32: setup/msg1: line without '='"},
+    {"source not on the medium", "file_2=readme.txt", "file_2=nothere.txt",
+     "43: files/file_2: nothere.txt is not on the medium"},
+    {"size field differs", "DISK1,1,100", "DISK1,1,99", "42: files/file_1: size 99, but app.exe has 100 bytes"},
+    {"size field not a number", "DISK1,1,50", "DISK1,1,fifty", "43: files/file_2: the size field is not a number"},
+    {"fewer than five fields", "DISK1,1,50", "DISK1,1", "43: files/file_2: fewer than five fields"},
+    {"target twice", "file_2=readme.txt,readme.txt", "file_2=readme.txt,APP.EXE",
+     "43: files/file_2: target APP.EXE is also installed by file_1"},
+    {"count below the entries", "files=2", "files=1", "41: files/files: 1, but file_2 is present"},
+    {"count far above the entries", "files=2", "files=50", "41: files/files: 50, far above"},
+    {"total differs", "dsttotal=150", "dsttotal=149",
+     "39: files/dsttotal: 149, but the application (kind 1) entries add up to 150"},
+    {"licence missing", "file=LICENSE.TXT", "file=TERMS.TXT", "29: copyright/file: TERMS.TXT is not on the medium"},
+    {"value not code page 932", "title=App Setup", "title=App \x81\x20Setup", "4: general/title: not valid code page 932"},
+    {"value cut", "msg5=5\r\n[goodby]", nullptr,
+     "17: welcome/msg5: 600 bytes long: the program keeps only the first 519"},
+    {"start entry short", "start_1=Maker,app.exe,App", "start_1=Maker,app.exe",
+     "57: startmenu/start_1: fewer than three fields"},
+    {"start entry gap", "menus=1\r\nstart_1=Maker,app.exe,App",
+     "menus=3\r\nstart_1=Maker,app.exe,App\r\nstart_3=Maker,app.exe,Other",
+     "58: startmenu/start_3: start_2 is missing: the removal stops there"},
+    {"uninstall program not installed", "uninstall_command=app.exe", "uninstall_command=\"remove.exe\"",
+     "53: registry/uninstall_command: remove.exe is not installed"},
+    {"Japanese in a western font", "", "[font]\r\nCharSet=0\r\n[general]\r\n",
+     "64: font/CharSet: 0, but general/msg is Japanese", "msg=App Setup", "msg=\x83\x41\x83\x76\x83\x8a"},
+    {"name outside the folder", "default_dir=App", "default_dir=..\\Windows",
+     "2: general/default_dir: names a place outside"},
+    {"registry name with an empty part", "version_key=Maker\\App", "version_key=Maker\\\\App",
+     "50: registry/version_key: names a place outside"},
+    {"section repeated", "", "[files]\r\nfile_3=a,b,c,1,1\r\n", "63: [files]: section repeated"},
+    {"key repeated", "uninst_1=app.log\r\n", "uninst_1=app.log\r\nuninst_1=b.log\r\n",
+     "46: files/uninst_1: key repeated: only the first (line 45)"},
+    {"misspelt section", "", "[welcom]\r\n", "63: [welcom]: section never read: did you mean [welcome]?"},
+    {"title left empty", "title=Setup", "title=", "31: setup/title: warning: left empty"},
+    {"probe without dir", "", "[oldver]\r\ncheck=1\r\nkey=K\r\nvalue=V\r\ndata=D\r\ntitle=T\r\nmsg=M\r\npath=P\r\n",
+     "64: oldver/check: warning: no dir"},
+    {"shared file without a version", "DISK1,1,50", "DISK1,2,50",
+     "43: files/file_2: warning: shared file without a version resource"},
+    {"not code page 932 at all", "[general]", "\xEF\xBB\xBF[general]", "0: : the file is UTF-8"},
+    {"file on another disk", "readme.txt,DISK1", "readme.txt,DISK2",
+     "43: files/file_2: readme.txt is not on the disk labelled \"DISK2\""},
+};
+
+TEST(CheckRules, CleanScriptHasNoFinding)
+{
+    MemoryMedium medium = sample_medium();
+    std::vector<std::string> found = findings_of(clean_script, &medium);
+    EXPECT_TRUE(found.empty()) << joined(found);
+}
+
+TEST(CheckRules, EachMistakeIsFoundOnItsLine)
+{
+    for (const Row &row : rows) {
+        MemoryMedium medium = sample_medium();
+        medium.labels.push_back("DISK2");
+        std::string to = row.to != nullptr ? row.to : "msg5=" + std::string(600, 'x') + "\r\n[goodby]";
+        std::string text = edited(clean_script, row.from, to);
+        if (row.from2[0] != '\0')
+            text = edited(text, row.from2, row.to2);
+        std::vector<std::string> found = findings_of(text, &medium);
+        bool seen = false;
+        for (const std::string &f : found)
+            seen |= f.compare(0, strlen(row.expected), row.expected) == 0;
+        EXPECT_TRUE(seen) << row.rule << ": expected \"" << row.expected << "\" among\n" << joined(found);
+    }
+}
+
+TEST(CheckRules, LicenceThatIsNotCodePage932IsFound)
+{
+    MemoryMedium medium = sample_medium();
+    medium.files["|license.txt"] = "\xEF\xBB\xBF\xE5\x88\xA9\xE7\x94\xA8";  // UTF-8
+    std::vector<std::string> found = findings_of(clean_script, &medium);
+    ASSERT_EQ(found.size(), 1u) << joined(found);
+    EXPECT_EQ(found[0].compare(0, 48, "29: copyright/file: LICENSE.TXT is not code page"), 0) << found[0];
+}
+
+// --fix: only the digits change, and the result checks clean.
+struct FixRow {
+    const char *case_name;
+    const char *from;  // the mistake put into the clean script
+    const char *to;
+    const char *kept_from = "";  // what the fix leaves of it: the clean
+    const char *kept_to = "";    // script with this change
+};
+
+const FixRow fix_rows[] = {
+    {"wrong sizes and totals", "dsttotal=150\r\nsystotal=0\r\nfiles=2\r\nfile_1=app.exe,app.exe,DISK1,1,100",
+     "dsttotal=7\r\nsystotal=99\r\nfiles=2\r\nfile_1=app.exe,app.exe,DISK1,1,  +3 bytes", "DISK1,1,100",
+     "DISK1,1,  +100 bytes"},
+    {"totals missing", "dsttotal=150\r\nsystotal=0\r\n", ""},
+    {"size field empty of digits", "DISK1,1,50", "DISK1,1,x"},
+};
+
+std::string fixed_text(const std::string &text, MemoryMedium *medium, int *changed)
+{
+    CheckScript script;
+    check_script_load(&script, text);
+    CheckMedium source = {medium, open_file, knows, "setup.inf"};
+    std::string fixed, why;
+    *changed = check_fix(&script, &source, &fixed, &why);
+    return *changed ? fixed : why;
+}
+
+TEST(CheckFix, SizesAndTotalsAreWrittenAndNothingElse)
+{
+    for (const FixRow &row : fix_rows) {
+        MemoryMedium medium = sample_medium();
+        int changed;
+        std::string fixed = fixed_text(edited(clean_script, row.from, row.to), &medium, &changed);
+        EXPECT_TRUE(changed) << row.case_name;
+        std::string expected = clean_script;
+        if (row.kept_from[0] != '\0')
+            expected = edited(expected, row.kept_from, row.kept_to);
+        EXPECT_EQ(fixed, expected) << row.case_name;
+    }
+}
+
+TEST(CheckFix, ScriptThatListsItselfSettles)
+{
+    MemoryMedium medium = sample_medium();
+    std::string text = edited(clean_script, "uninst=1", "file_3=setup.inf,setup.inf,DISK1,1,0\r\nuninst=1");
+    text = edited(text, "files=2", "files=3");
+    int changed;
+    std::string fixed = fixed_text(text, &medium, &changed);
+    ASSERT_TRUE(changed);
+    std::string size = std::to_string(fixed.size());
+    EXPECT_NE(fixed.find("file_3=setup.inf,setup.inf,DISK1,1," + size + "\r\n"), std::string::npos) << fixed;
+    EXPECT_NE(fixed.find("dsttotal=" + std::to_string(150 + fixed.size()) + "\r\n"), std::string::npos);
+    std::vector<std::string> found = findings_of(fixed, &medium);
+    EXPECT_TRUE(found.empty()) << joined(found);
+    // Fixing a fixed script changes nothing.
+    fixed_text(fixed, &medium, &changed);
+    EXPECT_FALSE(changed);
+}
+
+TEST(CheckFix, FileThatIsNotCodePage932IsLeftAlone)
+{
+    MemoryMedium medium = sample_medium();
+    int changed;
+    std::string why = fixed_text(std::string("\xFF\xFE[\0", 4), &medium, &changed);
+    EXPECT_FALSE(changed);
+    EXPECT_NE(why.find("not code page 932"), std::string::npos) << why;
+}
+
+}  // namespace
