@@ -5,20 +5,9 @@ destination. Every case cancels the setup at the end (nothing is installed)."""
 import os
 import shutil
 
-from bench import Failure, check, control, equal, main
-from script_data import catalogue, read_script, turned
+from harness import Failure, check, control, equal, main
+from script_data import (MESSAGES, START, WELCOME, COPYRIGHT, SETUP, BREAK, DEFAULT_DIR, PROGRAM_FILES, DEFAULT_DESTINATION)
 
-MESSAGES = catalogue()
-HERE = os.path.dirname(os.path.abspath(__file__))
-SAMPLE = read_script(os.path.join(HERE, "..", "..", "media", "sample", "setup.inf"))
-START = turned(SAMPLE["start"]["title"])
-WELCOME = turned(SAMPLE["welcome"]["title"])
-COPYRIGHT = turned(SAMPLE["copyright"]["title"])
-SETUP = turned(SAMPLE["setup"]["title"])
-BREAK = turned(SAMPLE["break"]["title"])
-DEFAULT_DIR = SAMPLE["general"]["default_dir"]
-PROGRAM_FILES = "C:\\Program Files"
-DEFAULT_DESTINATION = PROGRAM_FILES + "\\" + DEFAULT_DIR
 
 CHOOSER = "ﾌｫﾙﾀﾞの選択"
 NAME_FIELD = 1152

@@ -4,27 +4,9 @@ program group; then removed again with the command of its Uninstall entry."""
 import os
 import shutil
 
-from bench import Failure, check, equal, main
-from script_data import catalogue, read_script, turned
+from harness import Failure, check, equal, main
+from script_data import (read_script, MESSAGES, SAMPLE, START, WELCOME, FAREWELL, COPYRIGHT, SETUP, APPLICATION, DEFAULT_DIR, INSTALLED, SHARED_DLLS, UNINSTALL_KEY, APP_PATH_KEY, VERSION_KEY, USER_KEY)
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-MESSAGES = catalogue()
-SAMPLE = read_script(os.path.join(HERE, "..", "..", "media", "sample", "setup.inf"))
-START = turned(SAMPLE["start"]["title"])
-WELCOME = turned(SAMPLE["welcome"]["title"])
-FAREWELL = turned(SAMPLE["goodby"]["title"])
-COPYRIGHT = turned(SAMPLE["copyright"]["title"])
-SETUP = turned(SAMPLE["setup"]["title"])
-APPLICATION = SAMPLE["general"]["application"]
-DEFAULT_DIR = SAMPLE["general"]["default_dir"]
-
-CURRENT_VERSION = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion"
-SHARED_DLLS = CURRENT_VERSION + "\\SharedDLLs"
-UNINSTALL_KEY = CURRENT_VERSION + "\\Uninstall\\" + SAMPLE["registry"]["uninstall_key"]
-APP_PATH_KEY = CURRENT_VERSION + "\\App Paths\\" + SAMPLE["registry"]["path_key"]
-VERSION_KEY = "HKLM\\SOFTWARE\\" + SAMPLE["registry"]["version_key"]
-USER_KEY = "HKCU\\Software\\" + SAMPLE["registry"]["user_key"]
-INSTALLED = "C:\\Program Files\\" + DEFAULT_DIR + "\\"
 
 
 def expect(caption, kind="dialog"):
@@ -258,8 +240,6 @@ def install_and_uninstall(b):
     # At the next start the uninstaller goes, and then its emptied folder.
     b.restart_windows()
     check(not os.path.exists(b.c_path("Program Files", DEFAULT_DIR)), "the emptied folder is gone after the restart")
-
-
 
 
 def uninstall_removes_the_chosen_folder(b):

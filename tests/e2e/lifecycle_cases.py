@@ -11,12 +11,10 @@ import glob
 import os
 import sys
 
-from bench import check, equal, main
+from harness import check, equal, main
 from install_cases import (DEFAULT_DIR, INSTALLED, SHARED_DLLS, check_installation, check_removal, cleanup_installation,
                            install, pending_deletions, uninstall)
-from script_data import catalogue
 
-MESSAGES = catalogue()
 # Text a user of the application saved in its folder, in Japanese.
 USER_FILE = "メモ.txt"
 USER_TEXT = "お買い物: 牛乳、ソフト表\r\n".encode("cp932")

@@ -1,5 +1,6 @@
 """Reading the expected texts: the medium's setup.inf (code page 932) and the
-message catalogue's expected data (UTF-8, tests/win/resources)."""
+message catalogue's expected data (UTF-8, tests/win/resources); and the
+sample medium's texts, names and keys that every case expects."""
 import os
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -75,3 +76,26 @@ def set_value(path, section, key, value):
             lines.insert(header + 1, f"{key}={value}")
     with open(path, "wb") as f:
         f.write("\r\n".join(lines).encode("cp932"))
+
+
+# The sample medium, as the cases expect to see it on screen and on disk.
+MESSAGES = catalogue()
+SAMPLE = read_script(os.path.join(HERE, "..", "..", "media", "sample", "setup.inf"))
+START = turned(SAMPLE["start"]["title"])
+WELCOME = turned(SAMPLE["welcome"]["title"])
+FAREWELL = turned(SAMPLE["goodby"]["title"])
+COPYRIGHT = turned(SAMPLE["copyright"]["title"])
+SETUP = turned(SAMPLE["setup"]["title"])
+BREAK = turned(SAMPLE["break"]["title"])
+APPLICATION = SAMPLE["general"]["application"]
+DEFAULT_DIR = SAMPLE["general"]["default_dir"]
+PROGRAM_FILES = "C:\\Program Files"
+DEFAULT_DESTINATION = PROGRAM_FILES + "\\" + DEFAULT_DIR
+INSTALLED = DEFAULT_DESTINATION + "\\"
+
+CURRENT_VERSION = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion"
+SHARED_DLLS = CURRENT_VERSION + "\\SharedDLLs"
+UNINSTALL_KEY = CURRENT_VERSION + "\\Uninstall\\" + SAMPLE["registry"]["uninstall_key"]
+APP_PATH_KEY = CURRENT_VERSION + "\\App Paths\\" + SAMPLE["registry"]["path_key"]
+VERSION_KEY = "HKLM\\SOFTWARE\\" + SAMPLE["registry"]["version_key"]
+USER_KEY = "HKCU\\Software\\" + SAMPLE["registry"]["user_key"]

@@ -4,17 +4,9 @@ import glob
 import os
 import shutil
 
-from bench import Failure, check, equal, main
-from script_data import catalogue, read_script, set_value, turned
+from harness import Failure, check, equal, main
+from script_data import (read_script, set_value, turned, MESSAGES, START, WELCOME, FAREWELL, COPYRIGHT, SETUP)
 
-MESSAGES = catalogue()
-HERE = os.path.dirname(os.path.abspath(__file__))
-SAMPLE = read_script(os.path.join(HERE, "..", "..", "media", "sample", "setup.inf"))
-START = turned(SAMPLE["start"]["title"])
-WELCOME = turned(SAMPLE["welcome"]["title"])
-FAREWELL = turned(SAMPLE["goodby"]["title"])
-COPYRIGHT = turned(SAMPLE["copyright"]["title"])
-SETUP = turned(SAMPLE["setup"]["title"])
 CAP_END = 16010
 MSG_DEBUG_RUN = 107
 

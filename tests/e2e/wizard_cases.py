@@ -4,17 +4,9 @@ cancelling, the disk-space refusals and the older-version probe."""
 import os
 import shutil
 
-from bench import Failure, check, control, equal, main
-from script_data import catalogue, read_script, turned
+from harness import Failure, check, control, equal, main
+from script_data import (read_script, turned, MESSAGES, SAMPLE, START, WELCOME, FAREWELL, COPYRIGHT, SETUP, UNINSTALL_KEY, APP_PATH_KEY)
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-MESSAGES = catalogue()
-SAMPLE = read_script(os.path.join(HERE, "..", "..", "media", "sample", "setup.inf"))
-START = turned(SAMPLE["start"]["title"])
-WELCOME = turned(SAMPLE["welcome"]["title"])
-FAREWELL = turned(SAMPLE["goodby"]["title"])
-COPYRIGHT = turned(SAMPLE["copyright"]["title"])
-SETUP = turned(SAMPLE["setup"]["title"])
 BYTES = " ﾊﾞｲﾄ"
 
 
@@ -193,10 +185,6 @@ def refused_for_missing_parent(b):
     equal(texts, [MESSAGES[32005].replace("%s", "C:\\Program Files\\NoSuchParent\\Tool\\"), MESSAGES[111]],
           "missing parent")
     check(not os.path.exists(b.c_path("Program Files", "NoSuchParent")), "nothing created")
-
-
-UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + SAMPLE["registry"]["uninstall_key"]
-APP_PATH_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + SAMPLE["registry"]["path_key"]
 
 
 def older_version_probe(b):

@@ -1,4 +1,4 @@
-"""End-to-end bench: runs setup.exe under Wine with the UI driver and gives
+"""End-to-end test harness: runs setup.exe under Wine with the UI driver and gives
 the tests its transcript, the prefix's files and its registry.
 
 Each case gets a scratch folder of its own under the build tree; the Wine
@@ -78,7 +78,7 @@ def control(window, ident):
     raise Failure(f"window {window.get('caption')!r} has no control {ident}")
 
 
-class Bench:
+class Harness:
     def __init__(self, case):
         self.case = case
         self.build = os.environ["SETUP_BUILD_DIR"]
@@ -238,12 +238,12 @@ def main(cases):
         print("cases: " + " ".join(sorted(cases)), file=sys.stderr)
         sys.exit(2)
     name = sys.argv[1]
-    bench = Bench(name)
+    harness = Harness(name)
     try:
-        cases[name](bench)
+        cases[name](harness)
     except Failure as e:
         print(f"FAILED {name}: {e}", file=sys.stderr)
         sys.exit(1)
     finally:
-        bench.finish()
+        harness.finish()
     print(f"passed {name}")
