@@ -91,7 +91,7 @@ const ProfileSection *profile_find_section(const ProfileFile *file, const char *
 const ProfileKey *profile_find_key(const ProfileSection *section, const char *name);
 
 // The section in the form GetPrivateProfileSectionA hands it over, without
-// its size limit: "name=value", or the bare name of a line without '=',
+// its size limit (empty for a NULL section): "name=value", or the bare name of a line without '=',
 // each ended by a zero byte; comments (';') and lines without name and
 // value left out.
 std::string profile_section_lines(const ProfileSection *section);

@@ -264,6 +264,10 @@ void check_sections(Checker *c)
             continue;
         }
         const ProfileSection *first = profile_find_section(&file, name.c_str());
+        if (first == NULL) {
+            report(c, CHECK_ERROR, section.line, "[" + name + "]", "section never read: no lookup finds this name");
+            continue;
+        }
         if (first != &section) {
             report(c, CHECK_ERROR, section.line, "[" + name + "]",
                    "section repeated: only the first (line %u) is read, these lines never are", first->line);
@@ -300,6 +304,12 @@ void check_keys(Checker *c, const char *section_name)
             continue;
         std::string where = where_of(section_name, name);
         const ProfileKey *first = profile_find_key(section, name.c_str());
+        if (first == NULL) {
+            // A name with a zero byte or a character that does not come back
+            // the same: no lookup finds it.
+            report(c, CHECK_ERROR, key.line, where, "key never read: no lookup finds this name");
+            continue;
+        }
         if (first != &key) {
             report(c, CHECK_ERROR, key.line, where, "key repeated: only the first (line %u) is read", first->line);
             continue;

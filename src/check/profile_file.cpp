@@ -321,6 +321,8 @@ int profile_get_string(const ProfileFile *file, const char *section, const char 
 std::string profile_section_lines(const ProfileSection *section)
 {
     std::string lines;
+    if (section == NULL)
+        return lines;
     for (const ProfileKey &key : section->keys) {
         if ((key.name.empty() && !key.has_value) || (!key.name.empty() && key.name[0] == ';'))
             continue;
