@@ -1,13 +1,15 @@
-// User interface: backdrop window, message boxes, status area, pages.
+// User interface (src/ui): backdrop window, message boxes, status area and
+// the pacing of the progress dialog, information pages, setup page, folder
+// chooser.
 #pragma once
 
 #include <windows.h>
 
+// messages.cpp
+
 enum {
     MESSAGE_TEXT_SIZE = 512,
     MESSAGE_CAPTION_SIZE = 256,
-    STATUS_TEXT_SIZE = 520,
-    PROGRESS_CAPTION_SIZE = 260,
 };
 
 // Message boxes named by catalogue numbers, owned by the backdrop window.
@@ -22,6 +24,13 @@ void load_catalogue_text(UINT id, char *buf, int size);
 // Moves a page to the middle of the backdrop window.
 void center_on_backdrop(HWND window);
 
+// status_area.cpp
+
+enum {
+    STATUS_TEXT_SIZE = 520,
+    PROGRESS_CAPTION_SIZE = 260,
+};
+
 // Status area of the progress dialog.
 void prepare_status_area(HWND dialog);
 void show_status_text(HWND dialog, const char *text);
@@ -30,10 +39,10 @@ void show_status_message_arg(HWND dialog, UINT text_id, const char *arg);
 void show_status_message_path(HWND dialog, UINT text_id, const char *folder, const char *name);
 void show_status_step(HWND dialog, UINT text_id);
 
-// Pacing of the progress dialog while a step runs (run_pacing.cpp): the
-// dialog looks at its queue every 50 ms (input is dropped); names and the bar
-// are noted and drawn every 250 ms. Whatever was noted is shown at once
-// before a message box and at the end of the run.
+// run_pacing.cpp: the progress dialog while a step runs. It looks at its
+// queue every 50 ms (input is dropped); names and the bar are noted and
+// drawn every 250 ms. Whatever was noted is shown at once before a message
+// box and at the end of the run.
 void begin_paced_run(HWND dialog);
 void end_paced_run(void);
 void note_file_names(HWND dialog, const char *first, const char *second);
@@ -42,8 +51,16 @@ void pace_run(void);
 void show_paced_now(void);
 void forget_noted_names(void);
 
-// Setup page.
+// info_pages.cpp: the start prompt, the welcome (or farewell) page and the
+// licence page; session.info_page says which one is open.
+INT_PTR CALLBACK info_page_proc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
+void fill_start_page(HWND page);
+void fill_welcome_page(HWND page);
+void fill_copyright_page(HWND page);
+
+// setup_page.cpp
 enum SetupFolder { SystemFolder, DestinationFolder };
+INT_PTR CALLBACK setup_page_proc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
 void fill_setup_page(HWND page);
 void show_folder_and_free_space(HWND page, SetupFolder which);
 void show_bytes_needed(HWND page, SetupFolder which);
@@ -51,18 +68,13 @@ int check_disk_space(void);
 int ensure_destination(const char *folder);
 int detect_previous_version(void);
 
-// Folder chooser: the platform's classic save-file dialog with template 1536.
-// On success destination_dir holds the chosen folder with a trailing
+// folder_chooser.cpp: the platform's classic save-file dialog with template
+// 1536. On success destination_dir holds the chosen folder with a trailing
 // backslash; on cancel or failure it is unchanged.
 int choose_destination_folder(HWND setup_page);
 UINT_PTR CALLBACK folder_chooser_hook(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
-// Information pages.
-void fill_start_page(HWND page);
-void fill_welcome_page(HWND page);
-void fill_copyright_page(HWND page);
-
-// Backdrop window.
+// backdrop.cpp
 int register_backdrop_class(void);
 int create_backdrop_window(int show);
 LRESULT CALLBACK backdrop_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

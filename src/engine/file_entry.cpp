@@ -1,7 +1,7 @@
 // File-list entries and progress arithmetic: no platform call.
 #include <string.h>
 
-#include "engine_text.h"
+#include "engine.h"
 #include "text.h"
 
 int parse_entry_number(const char *text)

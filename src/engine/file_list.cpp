@@ -3,13 +3,12 @@
 #include <string.h>
 
 #include "engine.h"
-#include "engine_text.h"
 #include "platform.h"
 #include "registry.h"
 #include "resource_ids.h"
 #include "script.h"
 #include "setup.h"
-#include "startup_text.h"
+#include "startup.h"
 #include "text.h"
 #include "ui.h"
 

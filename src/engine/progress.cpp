@@ -10,7 +10,6 @@
 #include "setup.h"
 #include "shell.h"
 #include "ui.h"
-#include "wizard.h"
 
 void advance_progress(HWND dialog, unsigned int size)
 {

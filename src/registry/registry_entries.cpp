@@ -8,7 +8,6 @@
 
 #include "platform.h"
 #include "registry.h"
-#include "registry_text.h"
 #include "resource_ids.h"
 #include "script.h"
 #include "setup.h"

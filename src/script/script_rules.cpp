@@ -4,9 +4,9 @@
 // author's tools apply the same rules.
 #include <string.h>
 
-#include "engine_text.h"
-#include "script_text.h"
-#include "shell_text.h"
+#include "engine.h"
+#include "script.h"
+#include "shell.h"
 #include "text.h"
 
 int script_name_stays_inside(const char *name)

@@ -3,7 +3,7 @@
 #include <stddef.h>
 #include <string.h>
 
-#include "script_text.h"
+#include "script.h"
 #include "text.h"
 
 // \t and \n become a tab and a line feed; any other escaped byte, and a

@@ -8,7 +8,6 @@
 #include "setup.h"
 #include "shell.h"
 #include "ui.h"
-#include "wizard.h"
 
 // The cancel notice comes from the script, per mode.
 static void show_cancel_notice(void)

@@ -1,6 +1,6 @@
 // Splitting a [startmenu] entry into its three fields. Shared by the creation
 // of the program group and its removal; calls no platform service.
-#include "shell_text.h"
+#include "shell.h"
 
 #include "text.h"
 

@@ -8,7 +8,6 @@
 #include "script.h"
 #include "setup.h"
 #include "shell.h"
-#include "shell_text.h"
 #include "text.h"
 #include "ui.h"
 

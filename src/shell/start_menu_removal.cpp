@@ -8,7 +8,6 @@
 #include "script.h"
 #include "setup.h"
 #include "shell.h"
-#include "shell_text.h"
 #include "text.h"
 
 // "\ｽﾀｰﾄ ﾒﾆｭｰ\ﾌﾟﾛｸﾞﾗﾑ\" in code page 932 (half-width katakana, one byte each):

@@ -1,5 +1,6 @@
 // The start-up sequence, then the wizard as a fixed sequence of modal
 // dialogs over the backdrop window.
+#include "engine.h"
 #include "platform.h"
 #include "resource_ids.h"
 #include "script.h"
@@ -7,7 +8,6 @@
 #include "startup.h"
 #include "text.h"
 #include "ui.h"
-#include "wizard.h"
 
 void probe_windows_version(void)
 {

@@ -10,7 +10,7 @@
 #include "platform.h"
 #include "resource_ids.h"
 #include "setup.h"
-#include "startup_text.h"
+#include "startup.h"
 #include "text.h"
 #include "ui.h"
 

@@ -7,10 +7,10 @@
 #include "resource_ids.h"
 #include "script.h"
 #include "setup.h"
-#include "startup_text.h"
+#include "shell.h"
+#include "startup.h"
 #include "text.h"
 #include "ui.h"
-#include "wizard.h"
 
 enum { LICENCE_TEXT_SIZE = 32768 };
 

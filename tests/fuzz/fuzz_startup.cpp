@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "script_text.h"
+#include "script.h"
 #include "setup_types.h"
-#include "startup_text.h"
+#include "startup.h"
 
 namespace {
 

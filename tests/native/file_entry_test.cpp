@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "engine_text.h"
+#include "engine.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 
-#include "script_text.h"
+#include "script.h"
 
 namespace {
 

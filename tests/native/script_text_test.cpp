@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "script_text.h"
+#include "script.h"
 
 namespace {
 

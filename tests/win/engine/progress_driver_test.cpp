@@ -8,13 +8,13 @@
 #include <atomic>
 #include <thread>
 
+#include "engine.h"
 #include "platform.h"
 #include "resource_ids.h"
 #include "seam.h"
 #include "setup.h"
 #include "shell.h"
 #include "ui.h"
-#include "wizard.h"
 
 namespace {
 
