@@ -141,7 +141,4 @@ int script_names_are_safe(void);
 
 // Script text lookup into a zeroed 520-byte buffer, shown as the window's text.
 void script_set_window_text(HWND window, const char *section, const char *key, const char *fallback);
-
-// Write a value; used only on the temporary copy of the script.
-int script_write_string(const char *section, const char *key, const char *value);
 #endif

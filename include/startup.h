@@ -47,9 +47,8 @@ size_t path_join(char *path, size_t size, const char *folder, const char *name);
 
 // The start-up sequence and the wizard: everything setup_entry (main.cpp)
 // does once the command line is known.
-int setup_main(HINSTANCE instance, char *command_line, int show);
+void setup_main(HINSTANCE instance, char *command_line);
 void probe_windows_version(void);
-int parse_command_line(char *text);
 
 // environment.cpp
 

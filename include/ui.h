@@ -33,7 +33,6 @@ enum {
 
 // Status area of the progress dialog.
 void prepare_status_area(HWND dialog);
-void show_status_text(HWND dialog, const char *text);
 void show_status_message(HWND dialog, UINT text_id);
 void show_status_message_arg(HWND dialog, UINT text_id, const char *arg);
 void show_status_message_path(HWND dialog, UINT text_id, const char *folder, const char *name);
@@ -54,16 +53,11 @@ void forget_noted_names(void);
 // info_pages.cpp: the start prompt, the welcome (or farewell) page and the
 // licence page; session.info_page says which one is open.
 INT_PTR CALLBACK info_page_proc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
-void fill_start_page(HWND page);
-void fill_welcome_page(HWND page);
-void fill_copyright_page(HWND page);
 
 // setup_page.cpp
 enum SetupFolder { SystemFolder, DestinationFolder };
 INT_PTR CALLBACK setup_page_proc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
-void fill_setup_page(HWND page);
 void show_folder_and_free_space(HWND page, SetupFolder which);
-void show_bytes_needed(HWND page, SetupFolder which);
 int check_disk_space(void);
 int ensure_destination(const char *folder);
 int detect_previous_version(void);
@@ -74,8 +68,7 @@ int detect_previous_version(void);
 int choose_destination_folder(HWND setup_page);
 UINT_PTR CALLBACK folder_chooser_hook(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
-// backdrop.cpp
+// backdrop.cpp: the maximised window behind every page; closing it ends the
+// program.
 int register_backdrop_class(void);
-int create_backdrop_window(int show);
-LRESULT CALLBACK backdrop_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-void read_backdrop_font(void);
+int create_backdrop_window(void);

@@ -151,8 +151,3 @@ void script_set_window_text(HWND window, const char *section, const char *key, c
     script_read_text(section, key, fallback, text, sizeof text);
     SetWindowTextA(window, text);
 }
-
-int script_write_string(const char *section, const char *key, const char *value)
-{
-    return sys_WritePrivateProfileStringA(section, key, value, session.script_path) ? 1 : 0;
-}

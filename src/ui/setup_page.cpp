@@ -52,7 +52,7 @@ void show_folder_and_free_space(HWND page, SetupFolder which)
     }
 }
 
-void show_bytes_needed(HWND page, SetupFolder which)
+static void show_bytes_needed(HWND page, SetupFolder which)
 {
     if (which == SystemFolder) {
         session.system_bytes_needed = script_read_uint("files", "systotal", 0);
@@ -63,7 +63,7 @@ void show_bytes_needed(HWND page, SetupFolder which)
     }
 }
 
-void fill_setup_page(HWND page)
+static void fill_setup_page(HWND page)
 {
     static const struct {
         UINT id;

@@ -41,7 +41,7 @@ void prepare_status_area(HWND dialog)
     SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETPOS, 1, 0);
 }
 
-void show_status_text(HWND dialog, const char *text)
+static void show_status_text(HWND dialog, const char *text)
 {
     // Shown now, and not covered by a name noted before it.
     forget_noted_names();

@@ -153,7 +153,7 @@ TEST_F(Driver, TheDialogKeepsAnsweringAndTheBackdropStaysDuringALongRun)
     session.total_bytes = count;
     fake_version_installer();
     ASSERT_TRUE(register_backdrop_class());
-    ASSERT_TRUE(create_backdrop_window(SW_SHOWNORMAL));
+    ASSERT_TRUE(create_backdrop_window());
     HWND real_backdrop = session.backdrop_window;
     run_over = false;
     box_answer = note_run_over;

@@ -270,7 +270,7 @@ TEST_F(Backdrop, SetupModeWindowTextAndFont)
     write("[general]\r\ntitle=\x83\x5c\x83\x74\x83\x67 Setup\r\nmsg=Line\\none\r\n"
           "[font]\r\nHeight=-20\r\nItalic=0\r\nWeight=400\r\nCharSet=128\r\nFaceName=IPAGothic\r\n"
           "PitchAndFamily=306\r\n");
-    ASSERT_TRUE(create_backdrop_window(SW_HIDE));
+    ASSERT_TRUE(create_backdrop_window());
     HWND w = session.backdrop_window;
     char cls[64];
     GetClassNameA(w, cls, sizeof cls);
@@ -299,7 +299,7 @@ TEST_F(Backdrop, DefaultsAndPlaceholders)
 {
     write("[general]\r\napplication=App\r\n");
     session.run_mode = RunModeUninstall;
-    ASSERT_TRUE(create_backdrop_window(SW_SHOWNORMAL));
+    ASSERT_TRUE(create_backdrop_window());
     EXPECT_EQ(text_of(session.backdrop_window), "[uninstall]title_uninstall");
     EXPECT_STREQ(session.backdrop_text, "[uninstall]msg_uninstall");
     const LOGFONTA &f = session.backdrop_font;
@@ -315,7 +315,7 @@ TEST_F(Backdrop, DefaultsAndPlaceholders)
     // A character set the script gives stays as given, the ANSI one too.
     DestroyWindow(session.backdrop_window);
     write("[general]\r\napplication=App\r\n[font]\r\nCharSet=0\r\n");
-    ASSERT_TRUE(create_backdrop_window(SW_SHOWNORMAL));
+    ASSERT_TRUE(create_backdrop_window());
     EXPECT_EQ(session.backdrop_font.lfCharSet, ANSI_CHARSET);
 }
 
@@ -323,7 +323,7 @@ TEST_F(Backdrop, UninstallTextsComeFromGeneralAndAnEmptyMessageDrawsNothing)
 {
     write("[general]\r\ntitle=Setup title\r\ntitle_uninstall=Removal\r\nmsg=Setup text\r\nmsg_uninstall=\r\n");
     session.run_mode = RunModeUninstall;
-    ASSERT_TRUE(create_backdrop_window(SW_SHOW));
+    ASSERT_TRUE(create_backdrop_window());
     EXPECT_EQ(text_of(session.backdrop_window), "Removal");
     EXPECT_STREQ(session.backdrop_text, "");
 }
@@ -331,7 +331,7 @@ TEST_F(Backdrop, UninstallTextsComeFromGeneralAndAnEmptyMessageDrawsNothing)
 TEST_F(Backdrop, PaintsBlueAfterOneFullRepaint)
 {
     write("[general]\r\nmsg=Text\r\n");
-    ASSERT_TRUE(create_backdrop_window(SW_SHOW));
+    ASSERT_TRUE(create_backdrop_window());
     HWND w = session.backdrop_window;
     drain_messages();
     EXPECT_EQ(session.backdrop_repainted, 1);
@@ -351,7 +351,7 @@ TEST_F(Backdrop, PaintsBlueAfterOneFullRepaint)
 TEST_F(Backdrop, ClosingPostsTheQuitMessage)
 {
     write("");
-    ASSERT_TRUE(create_backdrop_window(SW_SHOW));
+    ASSERT_TRUE(create_backdrop_window());
     SendMessageA(session.backdrop_window, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(session.backdrop_window));
     session.backdrop_window = NULL;
