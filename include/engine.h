@@ -4,18 +4,18 @@
 
 #include <stddef.h>
 
+#include "setup_types.h"
+
 // ---------------------------------------------------------------------------
 // No platform call: built into setup.exe and natively as well.
 // ---------------------------------------------------------------------------
 
 // file_entry.cpp
 
-enum { FILE_FIELD_SIZE = 260 };
-
 struct FileEntry {
-    char source_name[FILE_FIELD_SIZE];
-    char target_name[FILE_FIELD_SIZE];
-    char disk_label[FILE_FIELD_SIZE];
+    char source_name[SETUP_PATH_SIZE];
+    char target_name[SETUP_PATH_SIZE];
+    char disk_label[SETUP_PATH_SIZE];
     int kind;          // 1: application file; anything else: shared file
     unsigned int size; // bytes the progress bar advances by
 };

@@ -4,16 +4,17 @@
 
 #include <stddef.h>
 
+#include "setup_types.h"
+
 // ---------------------------------------------------------------------------
 // No platform call: built into setup.exe and natively as well.
 // ---------------------------------------------------------------------------
 
 // registry_text.cpp
 
-enum {
-    REGISTRY_PATH_SIZE = 260,   // key paths: at most 259 characters
-    REGISTRY_VALUE_SIZE = 528,  // a folder (259) joined to a script value (259), two quotes, the zero
-};
+// A folder (259) joined to a script value (259), two quotes, the zero. Key
+// paths have at most 259 characters (SETUP_PATH_SIZE).
+enum { REGISTRY_VALUE_SIZE = 528 };
 
 // base (which ends in its own backslash) followed by name, into path. The
 // length, or 0 when name is empty or the whole would not fit: a key path cut

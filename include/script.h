@@ -4,15 +4,17 @@
 
 #include <stddef.h>
 
+#include "setup_types.h"
+
 // ---------------------------------------------------------------------------
 // No platform call: built into setup.exe and natively as well.
 // ---------------------------------------------------------------------------
 
 // script_text.cpp
 
-// Buffers that script values are read into; a longer value is cut.
+// Buffers that script values are read into besides SETUP_PATH_SIZE (paths
+// and single names); a longer value is cut.
 enum {
-    SCRIPT_NAME_SIZE = 260,   // paths and single names
     SCRIPT_TEXT_SIZE = 520,   // page texts and list entries
     SCRIPT_MENU_SIZE = 1040,  // program-group entries
 };

@@ -2,6 +2,8 @@
 // every run, the removal error log and self-removal.
 #pragma once
 
+#include "setup_types.h"
+
 // ---------------------------------------------------------------------------
 // No platform call: built into setup.exe and natively as well.
 // ---------------------------------------------------------------------------
@@ -17,10 +19,6 @@ int split_entry_fields(char *value, char *group_name, char *program_file, char *
 #include <stddef.h>
 
 #include <windows.h>
-
-#include "setup_types.h"
-
-enum { START_MENU_ENTRY_SIZE = 1040, START_MENU_FIELD_SIZE = 260 };
 
 // program_group.cpp
 

@@ -26,10 +26,7 @@ void center_on_backdrop(HWND window);
 
 // status_area.cpp
 
-enum {
-    STATUS_TEXT_SIZE = 520,
-    PROGRESS_CAPTION_SIZE = 260,
-};
+enum { STATUS_TEXT_SIZE = 520 };
 
 // Status area of the progress dialog.
 void prepare_status_area(HWND dialog);

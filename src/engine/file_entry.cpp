@@ -39,7 +39,7 @@ static const char *next_field(const char *p, char *field, size_t size)
 
 int parse_file_entry(const char *text, FileEntry *entry)
 {
-    char kind[FILE_FIELD_SIZE], size[FILE_FIELD_SIZE];
+    char kind[SETUP_PATH_SIZE], size[SETUP_PATH_SIZE];
     memset(entry, 0, sizeof *entry);
     const char *p = text;
     if (!(p = next_field(p, entry->source_name, sizeof entry->source_name)))

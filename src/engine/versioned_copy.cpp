@@ -11,7 +11,6 @@
 #include "ui.h"
 
 enum {
-    VERSION_BUFFER_SIZE = 260,
     // system_dir + target, "=", system_dir + temporary name, two line ends
     // and the header: never cut for names that fit their buffers.
     WININIT_BLOCK_SIZE = 4 * SETUP_PATH_SIZE + 32,
@@ -84,9 +83,9 @@ static void delete_temporary_copy(const char *folder, const char *name)
 
 int install_versioned_file(int shared, const char *source_name, const char *target_name)
 {
-    char current_dir[VERSION_BUFFER_SIZE];
-    char dest_dir[VERSION_BUFFER_SIZE];
-    char temp_name[VERSION_BUFFER_SIZE];
+    char current_dir[SETUP_PATH_SIZE];
+    char dest_dir[SETUP_PATH_SIZE];
+    char temp_name[SETUP_PATH_SIZE];
     UINT current_len = sizeof current_dir;
     UINT dest_len = sizeof dest_dir;
     memset(current_dir, 0, sizeof current_dir);

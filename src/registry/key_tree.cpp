@@ -7,8 +7,6 @@
 #include "resource_ids.h"
 #include "ui.h"
 
-enum { KEY_NAME_SIZE = 260 };
-
 RegistryResult delete_key_tree(HWND dialog, HKEY root, const char *path)
 {
     // The caller's key is named with its full path; the keys below it
@@ -29,7 +27,7 @@ RegistryResult delete_key_tree(HWND dialog, HKEY root, const char *path)
     // From the last index down: the indexes still to visit stay valid while
     // the subkeys behind them disappear.
     for (DWORD index = subkeys; index-- > 0;) {
-        char name[KEY_NAME_SIZE];
+        char name[SETUP_PATH_SIZE];
         DWORD name_size = sizeof name;
         if (sys_RegEnumKeyExA(key, index, name, &name_size, NULL, NULL, NULL, NULL) != ERROR_SUCCESS) {
             sys_RegCloseKey(key);

@@ -27,9 +27,9 @@ enum { CLSID_VALUE_SIZE = 520 };
 // value is empty or the path would not fit (the entry is then skipped).
 static size_t entry_key_path(char *path, const char *base, const char *key_name)
 {
-    char name[SCRIPT_NAME_SIZE];
+    char name[SETUP_PATH_SIZE];
     script_read_string(registry_section, key_name, "", name, sizeof name);
-    return registry_key_path(path, REGISTRY_PATH_SIZE, base, name);
+    return registry_key_path(path, SETUP_PATH_SIZE, base, name);
 }
 
 // Creates path under HKEY_LOCAL_MACHINE (or opens it when it exists, with
@@ -56,7 +56,7 @@ static void set_text_value(HKEY key, const char *name, const char *text)
 
 int apply_version_key(HWND dialog)
 {
-    char path[REGISTRY_PATH_SIZE];
+    char path[SETUP_PATH_SIZE];
     if (entry_key_path(path, software_base, "version_key") == 0)
         return 0;
 
@@ -66,10 +66,10 @@ int apply_version_key(HWND dialog)
         // subkeys left. One that stays keeps all above it, which then have
         // at least that subkey and stay too. SOFTWARE itself is never
         // examined: the working copy stops at the first component.
-        char parent[REGISTRY_PATH_SIZE];
+        char parent[SETUP_PATH_SIZE];
         text_copy(parent, sizeof parent, path + strlen(software_base));
         while (registry_cut_last_component(parent)) {
-            char ancestor[REGISTRY_PATH_SIZE];
+            char ancestor[SETUP_PATH_SIZE];
             if (registry_key_path(ancestor, sizeof ancestor, software_base, parent) == 0)
                 break;
             if (count_subkeys(HKEY_LOCAL_MACHINE, ancestor) == 0)
@@ -80,7 +80,7 @@ int apply_version_key(HWND dialog)
 
     // A missing version_value gives the destination folder; one present but
     // empty writes an empty text.
-    char value[SCRIPT_NAME_SIZE];
+    char value[SETUP_PATH_SIZE];
     script_read_string(registry_section, "version_value", session.destination_dir, value, sizeof value);
     HKEY key = create_entry_key(path);
     if (key == NULL)
@@ -92,7 +92,7 @@ int apply_version_key(HWND dialog)
 
 int apply_app_path(HWND dialog)
 {
-    char path[REGISTRY_PATH_SIZE];
+    char path[SETUP_PATH_SIZE];
     if (entry_key_path(path, app_paths_base, "path_key") == 0)
         return 0;
 
@@ -115,7 +115,7 @@ int apply_app_path(HWND dialog)
 
 int apply_uninstall_entry(HWND dialog)
 {
-    char path[REGISTRY_PATH_SIZE];
+    char path[SETUP_PATH_SIZE];
     if (entry_key_path(path, uninstall_base, "uninstall_key") == 0)
         return 0;
 
@@ -124,8 +124,8 @@ int apply_uninstall_entry(HWND dialog)
         return 1;
     }
 
-    char command[SCRIPT_NAME_SIZE];
-    char display_name[SCRIPT_NAME_SIZE];
+    char command[SETUP_PATH_SIZE];
+    char display_name[SETUP_PATH_SIZE];
     script_read_string(registry_section, "uninstall_command", "", command, sizeof command);
     script_read_string(registry_section, "uninstall_dispname", "", display_name, sizeof display_name);
     // The list of programs starts this through CreateProcess, which takes
@@ -147,7 +147,7 @@ int apply_uninstall_entry(HWND dialog)
 
 int uninstall_entry_runs(const char *program_path)
 {
-    char path[REGISTRY_PATH_SIZE];
+    char path[SETUP_PATH_SIZE];
     if (entry_key_path(path, uninstall_base, "uninstall_key") == 0)
         return 0;
     HKEY key;
@@ -169,7 +169,7 @@ void remove_class_keys(HWND dialog)
     for (unsigned int n = 1; n != 0 && n <= last; n++) {
         char key_name[16];
         char clsid[CLSID_VALUE_SIZE];
-        char path[REGISTRY_PATH_SIZE];
+        char path[SETUP_PATH_SIZE];
         text_format(key_name, sizeof key_name, "clsid_%u", n);
         script_read_entry(registry_section, key_name, clsid, sizeof clsid);
         if (registry_key_path(path, sizeof path, classes_base, clsid) != 0)
@@ -179,8 +179,8 @@ void remove_class_keys(HWND dialog)
 
 int remove_user_key(HWND dialog)
 {
-    char user_key[SCRIPT_NAME_SIZE];
-    char path[REGISTRY_PATH_SIZE];
+    char user_key[SETUP_PATH_SIZE];
+    char path[SETUP_PATH_SIZE];
     script_read_string(registry_section, "user_key", "", user_key, sizeof user_key);
     if (registry_key_path(path, sizeof path, user_base, user_key) == 0)
         return 0;

@@ -4,10 +4,6 @@
 
 #include "text.h"
 
-// The field buffers of shell.h (START_MENU_FIELD_SIZE), which this
-// platform-free file cannot include.
-enum { FIELD_SIZE = 260 };
-
 // The next comma-separated token of *cursor, terminated in place; leading
 // commas are skipped, so a run of commas is one separator and no token is
 // empty. NULL when only commas (or nothing) remain. A comma is a single-byte
@@ -41,7 +37,7 @@ int split_entry_fields(char *value, char *group_name, char *program_file, char *
         if (token == NULL)
             return 0;
         // A field longer than its buffer is cut on a character boundary.
-        text_copy(fields[i], FIELD_SIZE, token);
+        text_copy(fields[i], SETUP_PATH_SIZE, token);
     }
     return 1;
 }

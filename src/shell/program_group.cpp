@@ -11,9 +11,6 @@
 #include "text.h"
 #include "ui.h"
 
-static_assert(START_MENU_FIELD_SIZE == 260, "entry_fields.cpp cuts fields to 260-byte buffers");
-static_assert((int)START_MENU_ENTRY_SIZE == (int)SCRIPT_MENU_SIZE, "entries are read whole");
-
 enum {
     // The command may take up to 1023 characters of the 1040-byte buffer.
     GROUP_COMMAND_LIMIT = 1024,
@@ -29,11 +26,11 @@ static HDDEDATA CALLBACK group_dde_callback(UINT type, UINT, HCONV, HSZ, HSZ, HD
 size_t build_group_command(char *buffer, unsigned int n)
 {
     char key[32];
-    char value[START_MENU_ENTRY_SIZE];
-    char group_name[START_MENU_FIELD_SIZE];
-    char program_file[START_MENU_FIELD_SIZE];
-    char item_title[START_MENU_FIELD_SIZE];
-    char format[START_MENU_ENTRY_SIZE];
+    char value[SCRIPT_MENU_SIZE];
+    char group_name[SETUP_PATH_SIZE];
+    char program_file[SETUP_PATH_SIZE];
+    char item_title[SETUP_PATH_SIZE];
+    char format[SCRIPT_MENU_SIZE];
 
     text_format(key, sizeof key, "start_%u", n);
     memset(value, 0, sizeof value);
@@ -70,7 +67,7 @@ int create_program_group(unsigned int count)
         return 0;
     }
 
-    HGLOBAL block = sys_GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, START_MENU_ENTRY_SIZE);
+    HGLOBAL block = sys_GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, SCRIPT_MENU_SIZE);
     char *command = block != NULL ? (char *)sys_GlobalLock(block) : NULL;
     if (command == NULL) {
         if (block != NULL)

@@ -41,10 +41,10 @@ int remove_program_group(unsigned int count)
 {
     char programs[SETUP_PATH_SIZE];
     char key[32];
-    char value[START_MENU_ENTRY_SIZE];
-    char group_name[START_MENU_FIELD_SIZE];
-    char program_file[START_MENU_FIELD_SIZE];
-    char item_title[START_MENU_FIELD_SIZE];
+    char value[SCRIPT_MENU_SIZE];
+    char group_name[SETUP_PATH_SIZE];
+    char program_file[SETUP_PATH_SIZE];
+    char item_title[SETUP_PATH_SIZE];
     char shortcut[SETUP_PATH_SIZE];
     char folder[SETUP_PATH_SIZE];
 

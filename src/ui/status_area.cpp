@@ -77,7 +77,7 @@ void show_status_message_path(HWND dialog, UINT text_id, const char *folder, con
 
 void show_status_step(HWND dialog, UINT text_id)
 {
-    char caption[PROGRESS_CAPTION_SIZE];
+    char caption[MESSAGE_CAPTION_SIZE];
     load_catalogue_text(CAP_INITIALISATION, caption, sizeof caption);
     SetWindowTextA(dialog, caption);
     show_status_message(dialog, text_id);
