@@ -25,10 +25,6 @@ struct FileEntry {
 // field is ignored. 1 when all five fields were present.
 int parse_file_entry(const char *text, FileEntry *entry);
 
-// Leading blanks, an optional sign, then digits up to the first other
-// character; 0 without digits.
-int parse_entry_number(const char *text);
-
 // done * 100 / total, rounded down, without overflow for any 32-bit values.
 unsigned int progress_percentage(unsigned int done, unsigned int total);
 

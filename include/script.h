@@ -22,14 +22,22 @@ enum {
 // Turn the escapes \t and \n into tab and line feed, in place.
 void script_turn_escapes(char *text);
 
-// A leading decimal number (blanks and one sign allowed before it), or the
-// fallback when the text does not start with one.
-int script_parse_int(const char *text, int fallback);
+// How script_parse_number takes a number's sign and a number beyond 32 bits.
+// The script's own integer keys are ints and its byte totals unsigned; both
+// clamp, so that an absurdly long number gives the nearest limit. The kind
+// and size of a file entry follow one rule, a signed number, yet a size may
+// go up to 4294967295: they wrap as a 32-bit number does, so that both
+// readings of the same bits hold (a size of -1 is 4294967295).
+enum NumberForm {
+    NumberSigned,   // int: clamped at -2147483648 and 2147483647
+    NumberUnsigned, // byte counts: no minus sign, clamped at 4294967295
+    NumberWrapped,  // file entries: either sign, wrapped to 32 bits
+};
 
-// A leading unsigned decimal number (blanks and a plus sign allowed before
-// it), clamped at 4294967295; the fallback when the text does not start with
-// one. Byte counts are unsigned 32-bit values.
-unsigned int script_parse_uint(const char *text, unsigned int fallback);
+// A leading decimal number: blanks and tabs, a sign, then digits up to the
+// first other character; the fallback when no digit follows. The result is
+// the 32 bits of the number in its form (cast a NumberSigned one to int).
+unsigned int script_parse_number(const char *text, unsigned int fallback, NumberForm form);
 
 // script_rules.cpp: the rules every script keeps, checked once at start-up
 // before anything is copied or shown. A value joined to a folder or to a key

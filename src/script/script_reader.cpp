@@ -44,14 +44,14 @@ int script_read_int(const char *section, const char *key, int fallback)
 {
     char value[64];
     script_read_string(section, key, "", value, sizeof value);
-    return script_parse_int(value, fallback);
+    return (int)script_parse_number(value, (unsigned int)fallback, NumberSigned);
 }
 
 unsigned int script_read_uint(const char *section, const char *key, unsigned int fallback)
 {
     char value[64];
     script_read_string(section, key, "", value, sizeof value);
-    return script_parse_uint(value, fallback);
+    return script_parse_number(value, fallback, NumberUnsigned);
 }
 
 // A numbered list is read with its section at once: a profile read per key
