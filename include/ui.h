@@ -12,11 +12,11 @@ enum {
     MESSAGE_CAPTION_SIZE = 256,
 };
 
-// Message boxes named by catalogue numbers, owned by the backdrop window.
-// The result is the button code (IDOK, IDCANCEL, IDYES, IDNO).
-int show_message(UINT text_id, UINT caption_id, UINT style);
-int show_message_arg(UINT text_id, UINT caption_id, UINT style, const char *arg);
-int show_message_args(UINT text_id, UINT caption_id, UINT style, const char *arg1, const char *arg2);
+// A message box named by catalogue numbers, owned by the backdrop window:
+// the text is a format whose %s are filled with the texts that follow, in
+// order (the catalogue's texts without arguments have no %). The result is
+// the button code (IDOK, IDCANCEL, IDYES, IDNO).
+int show_message(UINT text_id, UINT caption_id, UINT style, ...);
 
 // Catalogue text into buf (cleared first; a missing number gives "").
 void load_catalogue_text(UINT id, char *buf, int size);
@@ -28,11 +28,11 @@ void center_on_backdrop(HWND window);
 
 enum { STATUS_TEXT_SIZE = 520 };
 
-// Status area of the progress dialog.
+// Status area of the progress dialog. A status message is a catalogue format
+// filled as show_message fills it, shown in the first name line with the
+// labels and the second line blanked; a step also sets the dialog's caption.
 void prepare_status_area(HWND dialog);
-void show_status_message(HWND dialog, UINT text_id);
-void show_status_message_arg(HWND dialog, UINT text_id, const char *arg);
-void show_status_message_path(HWND dialog, UINT text_id, const char *folder, const char *name);
+void show_status_message(HWND dialog, UINT text_id, ...);
 void show_status_step(HWND dialog, UINT text_id);
 
 // run_pacing.cpp: the progress dialog while a step runs. It looks at its

@@ -11,7 +11,7 @@ RegistryResult delete_key_tree(HWND dialog, HKEY root, const char *path)
 {
     // The caller's key is named with its full path; the keys below it
     // come here with the open parent as root, so they show their bare names.
-    show_status_message_arg(dialog, MSG_STATUS_DELETING, path);
+    show_status_message(dialog, MSG_STATUS_DELETING, path);
 
     HKEY key;
     if (sys_RegOpenKeyExA(root, path, 0, KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE, &key) != ERROR_SUCCESS)

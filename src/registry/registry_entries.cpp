@@ -42,7 +42,7 @@ static HKEY create_entry_key(const char *path)
     DWORD disposition;
     if (sys_RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, no_class, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL,
                             &key, &disposition) != ERROR_SUCCESS) {
-        show_message_arg(MSG_REGISTER_FAILED, CAP_REGISTRY_ERROR, MB_OK | MB_ICONWARNING, session.application_name);
+        show_message(MSG_REGISTER_FAILED, CAP_REGISTRY_ERROR, MB_OK | MB_ICONWARNING, session.application_name);
         return NULL;
     }
     return key;

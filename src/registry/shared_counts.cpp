@@ -67,13 +67,16 @@ RegistryResult update_shared_count(const char *target_name, int raise)
 
 void delete_shared_count(HWND dialog, const char *full_path)
 {
-    show_status_message_path(dialog, MSG_STATUS_DELETING, shared_dlls_key, full_path);
+    // The value is named by the key's path, a backslash and its own name.
+    char value_path[STATUS_TEXT_SIZE];
+    text_format(value_path, sizeof value_path, "%s\\%s", shared_dlls_key, full_path);
+    show_status_message(dialog, MSG_STATUS_DELETING, value_path);
 
     HKEY key;
     if (sys_RegOpenKeyExA(HKEY_LOCAL_MACHINE, shared_dlls_key, 0, shared_dlls_access, &key) != ERROR_SUCCESS)
         return;
     if (sys_RegDeleteValueA(key, full_path) != ERROR_SUCCESS) {
-        show_status_message_path(dialog, MSG_REMOVE_FAILED, shared_dlls_key, full_path);
+        show_status_message(dialog, MSG_REMOVE_FAILED, value_path);
         sys_RegCloseKey(key);
         log_removal_failure('\\', shared_dlls_key, full_path);
         return;

@@ -140,7 +140,7 @@ int script_names_are_safe(void)
     ScriptFault fault;
     if (!script_find_unsafe_name(&source, &fault))
         return 1;
-    show_message_args(MSG_SCRIPT_UNSAFE_NAME, CAP_START_ERROR, MB_OK | MB_ICONSTOP, fault.section, fault.key);
+    show_message(MSG_SCRIPT_UNSAFE_NAME, CAP_START_ERROR, MB_OK | MB_ICONSTOP, fault.section, fault.key);
     return 0;
 }
 

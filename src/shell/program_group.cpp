@@ -45,7 +45,7 @@ size_t build_group_command(char *buffer, unsigned int n)
 
 static void show_group_failure(UINT text_id)
 {
-    show_message_arg(text_id, CAP_DDE, MB_OK | MB_ICONHAND, session.application_name);
+    show_message(text_id, CAP_DDE, MB_OK | MB_ICONHAND, session.application_name);
 }
 
 int create_program_group(unsigned int count)

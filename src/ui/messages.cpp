@@ -1,4 +1,5 @@
 // Message boxes built from catalogue numbers, and page centring.
+#include <stdarg.h>
 #include <string.h>
 
 #include "platform.h"
@@ -13,40 +14,21 @@ void load_catalogue_text(UINT id, char *buf, int size)
     LoadStringA(session.instance, id, buf, size);
 }
 
-static int show_box(const char *text, UINT caption_id, UINT style)
+int show_message(UINT text_id, UINT caption_id, UINT style, ...)
 {
+    char format[MESSAGE_TEXT_SIZE];
+    char text[MESSAGE_TEXT_SIZE];
+    char caption[MESSAGE_CAPTION_SIZE];
+    load_catalogue_text(text_id, format, sizeof format);
+    memset(text, 0, sizeof text);
+    va_list args;
+    va_start(args, style);
+    text_format_v(text, sizeof text, format, args);
+    va_end(args);
     // A box during a step asks about the file the dialog shows.
     show_paced_now();
-    char caption[MESSAGE_CAPTION_SIZE];
     load_catalogue_text(caption_id, caption, sizeof caption);
     return sys_MessageBoxA(session.backdrop_window, text, caption, style);
-}
-
-int show_message(UINT text_id, UINT caption_id, UINT style)
-{
-    char text[MESSAGE_TEXT_SIZE];
-    load_catalogue_text(text_id, text, sizeof text);
-    return show_box(text, caption_id, style);
-}
-
-int show_message_arg(UINT text_id, UINT caption_id, UINT style, const char *arg)
-{
-    char format[MESSAGE_TEXT_SIZE];
-    char text[MESSAGE_TEXT_SIZE];
-    load_catalogue_text(text_id, format, sizeof format);
-    memset(text, 0, sizeof text);
-    text_format(text, sizeof text, format, arg);
-    return show_box(text, caption_id, style);
-}
-
-int show_message_args(UINT text_id, UINT caption_id, UINT style, const char *arg1, const char *arg2)
-{
-    char format[MESSAGE_TEXT_SIZE];
-    char text[MESSAGE_TEXT_SIZE];
-    load_catalogue_text(text_id, format, sizeof format);
-    memset(text, 0, sizeof text);
-    text_format(text, sizeof text, format, arg1, arg2);
-    return show_box(text, caption_id, style);
 }
 
 void center_on_backdrop(HWND window)

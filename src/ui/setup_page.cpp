@@ -107,7 +107,7 @@ int ensure_destination(const char *folder)
     if (sys_SetCurrentDirectoryA(folder))
         return 1;
     if (!sys_CreateDirectoryA(folder, NULL)) {
-        show_message_arg(MSG_FOLDER_NOT_CREATED, CAP_FOLDER_CREATE, MB_OK | MB_ICONEXCLAMATION, folder);
+        show_message(MSG_FOLDER_NOT_CREATED, CAP_FOLDER_CREATE, MB_OK | MB_ICONEXCLAMATION, folder);
         return 0;
     }
     sys_SetCurrentDirectoryA(folder);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <stdarg.h>
 #include <string.h>
 
 #include "resource_ids.h"
@@ -51,28 +52,17 @@ static void show_status_text(HWND dialog, const char *text)
     SetDlgItemTextA(dialog, IDC_SOURCE_FILE, text);
 }
 
-void show_status_message(HWND dialog, UINT text_id)
-{
-    char text[STATUS_TEXT_SIZE];
-    load_catalogue_text(text_id, text, sizeof text);
-    show_status_text(dialog, text);
-}
-
-void show_status_message_arg(HWND dialog, UINT text_id, const char *arg)
+void show_status_message(HWND dialog, UINT text_id, ...)
 {
     char format[STATUS_TEXT_SIZE];
     char text[STATUS_TEXT_SIZE];
     load_catalogue_text(text_id, format, sizeof format);
     memset(text, 0, sizeof text);
-    text_format(text, sizeof text, format, arg);
+    va_list args;
+    va_start(args, text_id);
+    text_format_v(text, sizeof text, format, args);
+    va_end(args);
     show_status_text(dialog, text);
-}
-
-void show_status_message_path(HWND dialog, UINT text_id, const char *folder, const char *name)
-{
-    char path[STATUS_TEXT_SIZE];
-    text_format(path, sizeof path, "%s\\%s", folder, name);
-    show_status_message_arg(dialog, text_id, path);
 }
 
 void show_status_step(HWND dialog, UINT text_id)
