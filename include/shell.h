@@ -26,12 +26,9 @@ int split_entry_fields(char *value, char *group_name, char *program_file, char *
 // shortcuts in Uninstall mode. 1 on success.
 int update_program_group(unsigned int count);
 int create_program_group(unsigned int count);
+int remove_program_group(unsigned int count);
 // Entry N of [startmenu] formatted as the shell command; its length, or 0.
 size_t build_group_command(char *buffer, unsigned int n);
-
-// start_menu_removal.cpp
-
-int remove_program_group(unsigned int count);
 
 // completion.cpp
 
