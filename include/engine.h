@@ -56,20 +56,21 @@ size_t wininit_rename_block(const char *head, size_t head_len, const char *syste
 #ifdef _WIN32
 #include <windows.h>
 
-// progress.cpp
+// run.cpp
 
-// The progress dialog: the installation or removal runs inside its creation
-// and ends in finish_run.
+// The progress dialog: the installation (install()) or the removal
+// (uninstall()) runs inside its creation and ends in finish_run.
 INT_PTR CALLBACK progress_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
-
-// Progress bar: adds an entry's size to done_bytes and moves the bar to the
-// percentage of total_bytes (nothing when total_bytes is 0).
-void advance_progress(HWND dialog, unsigned int size);
 
 // file_list.cpp
 
-// File lists of [files]. 1 when every entry was handled, 0 when one failed.
+// The file step, [files] file_1 ... file_N: installed from the medium, or
+// removed in Uninstall mode. 1 when every entry was handled, 0 when one
+// failed.
 int process_file_list(HWND dialog);
+// Progress bar: adds an entry's size to done_bytes and moves the bar to the
+// percentage of total_bytes (nothing when total_bytes is 0).
+void advance_progress(HWND dialog, unsigned int size);
 // Removes one entry at uninstallation (kind 1: application file in the
 // destination folder; other kinds: shared file in the system folder).
 // 1 to go on, 0 to end the file step.

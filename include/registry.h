@@ -76,15 +76,21 @@ void delete_shared_count(HWND dialog, const char *full_path);
 
 // registry_entries.cpp
 
+// The application's entries of [registry], each skipped when its key name is
+// empty or the path would not fit. An installation writes the version key,
+// the App Paths entry and the Uninstall entry (a key that cannot be made is
+// reported, naming the application); an uninstallation removes them, and
+// the class keys and the user's settings key, which nothing here writes.
+void apply_version_key(void);
+void apply_app_path(void);
+void apply_uninstall_entry(void);
+void remove_version_key(HWND dialog);
+void remove_app_path(HWND dialog);
+void remove_uninstall_entry(HWND dialog);
+void remove_class_keys(HWND dialog);
+void remove_user_key(HWND dialog);
+
 // 1 when the UninstallString of the application's Uninstall entry starts
 // program_path: the running program is the uninstaller of that installation.
 int uninstall_entry_runs(const char *program_path);
-
-// The application's entries: written in Setup/TempCopy, removed in
-// Uninstall mode.
-int apply_version_key(HWND dialog);
-int apply_app_path(HWND dialog);
-int apply_uninstall_entry(HWND dialog);
-void remove_class_keys(HWND dialog);
-int remove_user_key(HWND dialog);
 #endif

@@ -12,6 +12,14 @@
 #include "text.h"
 #include "ui.h"
 
+void advance_progress(HWND dialog, unsigned int size)
+{
+    if (session.total_bytes == 0)
+        return;
+    session.done_bytes += size;
+    note_progress(dialog);
+}
+
 static int file_exists(const char *path)
 {
     return sys_GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;

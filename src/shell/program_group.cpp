@@ -62,12 +62,12 @@ static void show_group_failure(UINT text_id)
     show_message(text_id, CAP_DDE, MB_OK | MB_ICONHAND, session.application_name);
 }
 
-int create_program_group(unsigned int count)
+void create_program_group(unsigned int count)
 {
     DWORD instance = 0;
     if (sys_DdeInitializeA(&instance, group_dde_callback, CBF_SKIP_ALLNOTIFICATIONS, 0) != DMLERR_NO_ERROR) {
         show_group_failure(MSG_DDE_INIT);
-        return 0;
+        return;
     }
     HSZ service = sys_DdeCreateStringHandleA(instance, "PROGMAN", CP_WINANSI);
     HSZ topic = sys_DdeCreateStringHandleA(instance, "PROGMAN", CP_WINANSI);
@@ -78,7 +78,7 @@ int create_program_group(unsigned int count)
         show_group_failure(MSG_DDE_CONNECT);
         // Ending the instance releases the string handles too.
         sys_DdeUninitialize(instance);
-        return 0;
+        return;
     }
 
     HGLOBAL block = sys_GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, SCRIPT_MENU_SIZE);
@@ -89,12 +89,11 @@ int create_program_group(unsigned int count)
         show_group_failure(MSG_DDE_MEMORY);
         sys_DdeDisconnect(conversation);
         sys_DdeUninitialize(instance);
-        return 0;
+        return;
     }
 
     // Missing and short entries are skipped; the first refused command ends
     // the loop. (n != 0 stops a wrap-around at the largest count.)
-    int result = 1;
     for (unsigned int n = 1; n != 0 && n <= count; n++) {
         size_t len = build_group_command(command, n);
         if (len == 0)
@@ -103,7 +102,6 @@ int create_program_group(unsigned int count)
                                                  XTYP_EXECUTE, GROUP_TRANSACTION_TIMEOUT, NULL);
         if (done == NULL) {
             show_group_failure(MSG_DDE_SEND);
-            result = 0;
             break;
         }
     }
@@ -112,7 +110,6 @@ int create_program_group(unsigned int count)
     sys_GlobalFree(block);
     sys_DdeDisconnect(conversation);
     sys_DdeUninitialize(instance);
-    return result;
 }
 
 // "\ｽﾀｰﾄ ﾒﾆｭｰ\ﾌﾟﾛｸﾞﾗﾑ\" in code page 932 (half-width katakana, one byte each):
@@ -142,7 +139,7 @@ static void form_programs_folder(char *programs, size_t size)
     text_format(programs, size, "%s%s", session.windows_dir, programs_subfolder);
 }
 
-int remove_program_group(unsigned int count)
+void remove_program_group(unsigned int count)
 {
     char programs[SETUP_PATH_SIZE];
     StartEntry entry;
@@ -152,7 +149,7 @@ int remove_program_group(unsigned int count)
     form_programs_folder(programs, sizeof programs);
     for (unsigned int n = 1; n != 0 && n <= count; n++) {
         if (!read_start_entry(n, &entry))
-            return 0;
+            return;
         // A path that does not fit names no shortcut the shell could have
         // made; cut, it might name another file. Taken as missing.
         size_t len =
@@ -162,17 +159,9 @@ int remove_program_group(unsigned int count)
         if (!shortcut_exists(shortcut))
             continue;
         if (!sys_DeleteFileA(shortcut))
-            return 0;
+            return;
         // Goes only when the folder has become empty.
         text_format(folder, sizeof folder, "%s%s", programs, entry.group_name);
         sys_RemoveDirectoryA(folder);
     }
-    return 1;
-}
-
-int update_program_group(unsigned int count)
-{
-    if (session.run_mode == RunModeUninstall)
-        return remove_program_group(count);
-    return create_program_group(count);
 }
