@@ -45,12 +45,8 @@ int registry_command_runs(const char *command, const char *program_path);
 #ifdef _WIN32
 #include <windows.h>
 
+// What update_shared_count did to a count.
 enum RegistryResult : unsigned int {
-    KeyDeleted = 49000,
-    KeyOpenFailed = 49001,
-    KeyQueryFailed = 49002,
-    KeyDeleteFailed = 49003,
-    KeyEnumFailed = 49004,
     CountReachedZero = 49009,
     CountChanged = 49010,
     CountKeyOpenFailed = 49011,
@@ -62,8 +58,8 @@ enum RegistryResult : unsigned int {
 // key_tree.cpp
 
 // Key removal, depth first, naming each key on the progress dialog's status
-// line.
-RegistryResult delete_key_tree(HWND dialog, HKEY root, const char *path);
+// line. What cannot go stays, with all above it.
+void delete_key_tree(HWND dialog, HKEY root, const char *path);
 // Number of subkeys, or 1 when the key cannot be opened or examined.
 unsigned int count_subkeys(HKEY root, const char *path);
 

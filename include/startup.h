@@ -52,9 +52,14 @@ void probe_windows_version(void);
 
 // environment.cpp
 
+// The folders and paths of the run into the session: Windows, system and
+// Program Files folders, the program, its script, the medium, the
+// destination and the application's name. 0 when the run cannot go on.
 int discover_environment(void);
 
 // bootstrap.cpp
 
-int start_temporary_copy(void);
+// Started from the medium: the program and its script are copied to the
+// temporary folder and the copy is started with /TEMP; a failure is reported.
+void start_temporary_copy(void);
 #endif
