@@ -1,5 +1,6 @@
-// The engine (src/engine): the progress dialog that carries out the run, the
-// file step, the versioned copy and the uninstall list.
+// The engine (src/engine): the run (install() and uninstall(), carried out
+// inside the progress dialog), the file step, the versioned copy and the
+// uninstall list.
 #pragma once
 
 #include <stddef.h>
@@ -54,6 +55,10 @@ size_t wininit_rename_block(const char *head, size_t head_len, const char *syste
                             const char *temp_name, char *out, size_t size);
 
 #ifdef _WIN32
+// ---------------------------------------------------------------------------
+// Platform calls: setup.exe and the tests under Wine.
+// ---------------------------------------------------------------------------
+
 #include <windows.h>
 
 // run.cpp

@@ -43,17 +43,11 @@ size_t registry_uninstall_command(char *out, size_t size, const char *destinatio
 int registry_command_runs(const char *command, const char *program_path);
 
 #ifdef _WIN32
-#include <windows.h>
+// ---------------------------------------------------------------------------
+// Platform calls: setup.exe and the tests under Wine.
+// ---------------------------------------------------------------------------
 
-// What update_shared_count did to a count.
-enum RegistryResult : unsigned int {
-    CountReachedZero = 49009,
-    CountChanged = 49010,
-    CountKeyOpenFailed = 49011,
-    CountQueryFailed = 49012,
-    CountAlreadyZero = 49013,
-    CountWriteFailed = 49014,
-};
+#include <windows.h>
 
 // key_tree.cpp
 
@@ -64,6 +58,17 @@ void delete_key_tree(HWND dialog, HKEY root, const char *path);
 unsigned int count_subkeys(HKEY root, const char *path);
 
 // shared_counts.cpp
+
+// What update_shared_count did to a count: the file step deletes a shared
+// file only on CountReachedZero.
+enum RegistryResult : unsigned int {
+    CountReachedZero = 49009,
+    CountChanged = 49010,
+    CountKeyOpenFailed = 49011,
+    CountQueryFailed = 49012,
+    CountAlreadyZero = 49013,
+    CountWriteFailed = 49014,
+};
 
 // SharedDLLs counts of shared files (target name relative to system_dir).
 RegistryResult update_shared_count(const char *target_name, int raise);

@@ -113,6 +113,10 @@ struct ScriptFault {
 int script_find_unsafe_name(const ScriptSource *source, ScriptFault *fault);
 
 #ifdef _WIN32
+// ---------------------------------------------------------------------------
+// Platform calls: setup.exe and the tests under Wine.
+// ---------------------------------------------------------------------------
+
 #include <windows.h>
 
 // script_reader.cpp

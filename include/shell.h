@@ -12,10 +12,14 @@
 
 // Cuts value in place at commas (leading commas skipped, runs of commas one
 // separator, blanks kept) into group name, program file and item title,
-// each copied into a 260-byte buffer. 1 when all three were found.
+// each copied into a SETUP_PATH_SIZE buffer. 1 when all three were found.
 int split_entry_fields(char *value, char *group_name, char *program_file, char *item_title);
 
 #ifdef _WIN32
+// ---------------------------------------------------------------------------
+// Platform calls: setup.exe and the tests under Wine.
+// ---------------------------------------------------------------------------
+
 #include <stddef.h>
 
 #include <windows.h>

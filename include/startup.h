@@ -41,6 +41,10 @@ int path_ends_in_backslash(const char *path);
 size_t path_join(char *path, size_t size, const char *folder, const char *name);
 
 #ifdef _WIN32
+// ---------------------------------------------------------------------------
+// Platform calls: setup.exe and the tests under Wine.
+// ---------------------------------------------------------------------------
+
 #include <windows.h>
 
 // startup.cpp
@@ -48,6 +52,7 @@ size_t path_join(char *path, size_t size, const char *folder, const char *name);
 // The start-up sequence and the wizard: everything setup_entry (main.cpp)
 // does once the command line is known.
 void setup_main(HINSTANCE instance, char *command_line);
+// session.is_nt from the platform's version word.
 void probe_windows_version(void);
 
 // environment.cpp
