@@ -3,14 +3,17 @@
 // chooser.
 #pragma once
 
-#include <windows.h>
+#include <stdarg.h>
 
-// messages.cpp
+#include <windows.h>
 
 enum {
     MESSAGE_TEXT_SIZE = 512,
     MESSAGE_CAPTION_SIZE = 256,
+    STATUS_TEXT_SIZE = 520,
 };
+
+// messages.cpp
 
 // A message box named by catalogue numbers, owned by the backdrop window:
 // the text is a format whose %s are filled with the texts that follow, in
@@ -20,13 +23,14 @@ int show_message(UINT text_id, UINT caption_id, UINT style, ...);
 
 // Catalogue text into buf (cleared first; a missing number gives "").
 void load_catalogue_text(UINT id, char *buf, int size);
+// The catalogue format id filled with args into text (size bytes, at most
+// STATUS_TEXT_SIZE), as message boxes and status lines are.
+void format_catalogue_text(UINT id, char *text, int size, va_list args);
 
 // Moves a page to the middle of the backdrop window.
 void center_on_backdrop(HWND window);
 
 // status_area.cpp
-
-enum { STATUS_TEXT_SIZE = 520 };
 
 // Status area of the progress dialog. A status message is a catalogue format
 // filled as show_message fills it, shown in the first name line with the

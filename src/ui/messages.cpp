@@ -14,16 +14,23 @@ void load_catalogue_text(UINT id, char *buf, int size)
     LoadStringA(session.instance, id, buf, size);
 }
 
+void format_catalogue_text(UINT id, char *text, int size, va_list args)
+{
+    // The format is read at the size of the text it fills.
+    static_assert(MESSAGE_TEXT_SIZE <= STATUS_TEXT_SIZE, "the largest text formatted here");
+    char format[STATUS_TEXT_SIZE];
+    load_catalogue_text(id, format, size);
+    memset(text, 0, (size_t)size);
+    text_format_v(text, (size_t)size, format, args);
+}
+
 int show_message(UINT text_id, UINT caption_id, UINT style, ...)
 {
-    char format[MESSAGE_TEXT_SIZE];
     char text[MESSAGE_TEXT_SIZE];
     char caption[MESSAGE_CAPTION_SIZE];
-    load_catalogue_text(text_id, format, sizeof format);
-    memset(text, 0, sizeof text);
     va_list args;
     va_start(args, style);
-    text_format_v(text, sizeof text, format, args);
+    format_catalogue_text(text_id, text, sizeof text, args);
     va_end(args);
     // A box during a step asks about the file the dialog shows.
     show_paced_now();

@@ -4,11 +4,9 @@
 
 #include <commctrl.h>
 #include <stdarg.h>
-#include <string.h>
 
 #include "resource_ids.h"
 #include "setup.h"
-#include "text.h"
 #include "ui.h"
 
 void prepare_status_area(HWND dialog)
@@ -54,13 +52,10 @@ static void show_status_text(HWND dialog, const char *text)
 
 void show_status_message(HWND dialog, UINT text_id, ...)
 {
-    char format[STATUS_TEXT_SIZE];
     char text[STATUS_TEXT_SIZE];
-    load_catalogue_text(text_id, format, sizeof format);
-    memset(text, 0, sizeof text);
     va_list args;
     va_start(args, text_id);
-    text_format_v(text, sizeof text, format, args);
+    format_catalogue_text(text_id, text, sizeof text, args);
     va_end(args);
     show_status_text(dialog, text);
 }
