@@ -1,19 +1,87 @@
-// Installation engine: progress driver, file lists, versioned copy,
+// The engine (src/engine): the run (install() and uninstall(), carried out
+// inside the progress dialog), the file step, the versioned copy and the
 // uninstall list.
 #pragma once
 
+#include <stddef.h>
+
+#include "setup_types.h"
+
+// ---------------------------------------------------------------------------
+// No platform call: built into setup.exe and natively as well.
+// ---------------------------------------------------------------------------
+
+// file_entry.cpp
+
+struct FileEntry {
+    char source_name[SETUP_PATH_SIZE];
+    char target_name[SETUP_PATH_SIZE];
+    char disk_label[SETUP_PATH_SIZE];
+    int kind;          // 1: application file; anything else: shared file
+    unsigned int size; // bytes the progress bar advances by
+};
+
+// Splits "source,target,label,kind,size": runs of commas are one separator,
+// leading commas are skipped, blanks stay in the fields, text after the fifth
+// field is ignored. 1 when all five fields were present.
+int parse_file_entry(const char *text, FileEntry *entry);
+
+// done * 100 / total, rounded down, without overflow for any 32-bit values.
+unsigned int progress_percentage(unsigned int done, unsigned int total);
+
+// replacement_name.cpp
+
+// The temporary name of an in-use replacement: the last three characters
+// replaced by "$$$" (FOO.DLL becomes FOO.$$$); a double-byte character counts
+// as one. A name of fewer than three characters, or one that ends in "$$$",
+// gets ".$$$" appended (A becomes A.$$$).
+void temporary_replacement_name(const char *target_name, char *out, size_t size);
+
+// Windows 95/98 renames files at its next start from the [rename] section of
+// wininit.ini. Of an existing file the first WININIT_HEAD_SIZE bytes are
+// looked at.
+enum { WININIT_HEAD_SIZE = 8196 };
+
+// 1 when the text holds "[rename]" (this letter case), starting at a
+// character; the text ends after len bytes or at a zero or Ctrl-Z byte.
+int wininit_has_rename_section(const char *head, size_t len);
+
+// The bytes to append to wininit.ini for one rename, line ends as CR LF:
+// "[rename]" for a new file (head NULL), CR LF + "[rename]" for a file whose
+// head has no such section, nothing more for one that has; then CR LF,
+// system_dir + target_name, "=", system_dir + temp_name. Returns the length
+// stored in out; 0 (and out empty) when it does not fit.
+size_t wininit_rename_block(const char *head, size_t head_len, const char *system_dir, const char *target_name,
+                            const char *temp_name, char *out, size_t size);
+
+#ifdef _WIN32
+// ---------------------------------------------------------------------------
+// Platform calls: setup.exe and the tests under Wine.
+// ---------------------------------------------------------------------------
+
 #include <windows.h>
 
+// run.cpp
+
+// The progress dialog: the installation (install()) or the removal
+// (uninstall()) runs inside its creation and ends in finish_run.
+INT_PTR CALLBACK progress_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+
+// file_list.cpp
+
+// The file step, [files] file_1 ... file_N: installed from the medium, or
+// removed in Uninstall mode. 1 when every entry was handled, 0 when one
+// failed.
+int process_file_list(HWND dialog);
 // Progress bar: adds an entry's size to done_bytes and moves the bar to the
 // percentage of total_bytes (nothing when total_bytes is 0).
 void advance_progress(HWND dialog, unsigned int size);
-
-// File lists of [files]. 1 when every entry was handled, 0 when one failed.
-int process_file_list(HWND dialog);
 // Removes one entry at uninstallation (kind 1: application file in the
 // destination folder; other kinds: shared file in the system folder).
 // 1 to go on, 0 to end the file step.
 int remove_file_entry(HWND dialog, const char *target_name, int kind);
+
+// versioned_copy.cpp
 
 // Versioned copy through the platform's version installer. 1 when the file
 // was installed or the user chose to keep the existing one, 0 when it was
@@ -23,5 +91,8 @@ int install_versioned_file(int shared, const char *source_name, const char *targ
 // moved into place at the next start of Windows.
 void replace_file_at_restart(const char *source_name, const char *target_name);
 
+// uninstall_list.cpp
+
 // Uninstall list: [files] uninst_N, deleted from the destination folder.
 void remove_uninstall_list(HWND dialog);
+#endif

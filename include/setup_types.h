@@ -2,6 +2,8 @@
 // subsystem, free of platform types so that portable code can use them.
 #pragma once
 
+// The one size of a path or a single name: folders, file names, registry key
+// paths and names read from the script, at most 259 characters.
 enum { SETUP_PATH_SIZE = 260 };
 
 enum RunMode : unsigned int {

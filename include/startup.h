@@ -1,13 +1,70 @@
-// Start-up: command line, environment discovery, temporary-copy bootstrap.
+// Start-up (src/startup): entry point, command line and run modes, discovery
+// of the folders, restart from a temporary copy, then the wizard.
 #pragma once
+
+#include <stddef.h>
+
+// ---------------------------------------------------------------------------
+// No platform call: built into setup.exe and natively as well.
+// ---------------------------------------------------------------------------
+
+// command_line.cpp
+
+// Splits text (cut up in place) at blanks and tabs and applies the tokens
+// /SETUP, /TEMP, /UNINSTALL and /DEBUG (any letter case; the last mode token
+// wins). Returns 1 when every token was known, 0 at the first unknown one.
+int command_line_apply(char *text, unsigned int *run_mode, int *debug_run);
+
+// The command-line tail: the text after the program's name (quoted or not)
+// and the blanks after it, as the platform hands a program's WinMain.
+const char *command_line_tail(const char *command_line);
+
+// paths.cpp: path forming used by the environment discovery; each result is
+// cut to its buffer.
+
+// The folder of a program: everything up to and including the last backslash
+// of its path.
+void path_folder_of(const char *path, char *folder, size_t size);
+// The script beside a program: the text after the last full stop of the file
+// name replaced by "inf" (".inf" appended when the name has no full stop).
+void path_script_of(const char *module_path, char *script, size_t size);
+// program_files, a backslash unless it ends in one, the folder name, and a
+// final backslash unless the result already ends in one.
+void path_destination(const char *program_files, const char *folder_name, char *dest, size_t size);
+// 1 when the text ends in a backslash that is a character of its own (not the
+// trail byte of a double-byte character).
+int path_ends_in_backslash(const char *path);
+
+// folder followed by name, into path. The length, or 0 (and path empty) when
+// the whole does not fit: a path cut short names another file, which would
+// then be copied over or deleted.
+size_t path_join(char *path, size_t size, const char *folder, const char *name);
+
+#ifdef _WIN32
+// ---------------------------------------------------------------------------
+// Platform calls: setup.exe and the tests under Wine.
+// ---------------------------------------------------------------------------
 
 #include <windows.h>
 
-#include "startup_text.h"
+// startup.cpp
 
-// Windows-side start-up steps.
-int setup_main(HINSTANCE instance, char *command_line, int show);
+// The start-up sequence and the wizard: everything setup_entry (main.cpp)
+// does once the command line is known.
+void setup_main(HINSTANCE instance, char *command_line);
+// session.is_nt from the platform's version word.
 void probe_windows_version(void);
-int parse_command_line(char *text);
+
+// environment.cpp
+
+// The folders and paths of the run into the session: Windows, system and
+// Program Files folders, the program, its script, the medium, the
+// destination and the application's name. 0 when the run cannot go on.
 int discover_environment(void);
-int start_temporary_copy(void);
+
+// bootstrap.cpp
+
+// Started from the medium: the program and its script are copied to the
+// temporary folder and the copy is started with /TEMP; a failure is reported.
+void start_temporary_copy(void);
+#endif

@@ -38,6 +38,14 @@ size_t text_copy_n(char *dst, size_t size, const char *src, size_t n);
 // Append src to the text already in dst, cut to fit. Returns the new length.
 size_t text_append(char *dst, size_t size, const char *src);
 
+// The next comma-separated field from p on, copied into field (size bytes,
+// cut to fit): commas before it are skipped, so a run of commas is one
+// separator and no field is empty; blanks stay in the field. Returns where
+// the field ends (at its comma or the end of the text), or NULL when only
+// commas or nothing remain. Script list entries (file_N, start_N) are split
+// with it.
+const char *text_next_field(const char *p, char *field, size_t size);
+
 // printf-like formatting into dst, cut to fit. Conversions: %s, %d, %u,
 // %x, %c, %%, with an optional l, ll or z on the integer ones. Unknown
 // conversions are copied as they stand. Returns the length stored.

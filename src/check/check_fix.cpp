@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "check.h"
-#include "engine_text.h"
-#include "script_text.h"
+#include "engine.h"
+#include "script.h"
 #include "text.h"
 
 namespace {

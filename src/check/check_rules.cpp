@@ -8,9 +8,9 @@
 #include <string>
 
 #include "check.h"
-#include "engine_text.h"
-#include "script_text.h"
-#include "shell_text.h"
+#include "engine.h"
+#include "script.h"
+#include "shell.h"
 #include "text.h"
 
 namespace {
@@ -33,7 +33,7 @@ struct KnownKey {
     unsigned shown;
 };
 
-const size_t TEXT = SCRIPT_TEXT_SIZE, NAME = SCRIPT_NAME_SIZE;
+const size_t TEXT = SCRIPT_TEXT_SIZE, NAME = SETUP_PATH_SIZE;
 
 const KnownKey known_keys[] = {
     {"general", "srcdir", KEY_WRITTEN, NAME, 0},
@@ -278,10 +278,10 @@ void check_sections(Checker *c)
             known |= text_equal_nocase(k, name.c_str());
         if (known)
             continue;
-        std::string near = nearest(name, names);
-        if (!near.empty())
+        std::string guess = nearest(name, names);
+        if (!guess.empty())
             report(c, CHECK_ERROR, section.line, "[" + name + "]", "section never read: did you mean [%s]?",
-                   near.c_str());
+                   guess.c_str());
         else
             report(c, CHECK_WARNING, section.line, "[" + name + "]", "section never read");
     }
@@ -316,9 +316,9 @@ void check_keys(Checker *c, const char *section_name)
         }
         const KnownKey *known = known_key(section_name, name);
         if (known == NULL) {
-            std::string near = nearest(name, names);
-            if (!near.empty())
-                report(c, CHECK_ERROR, key.line, where, "key never read: did you mean %s?", near.c_str());
+            std::string guess = nearest(name, names);
+            if (!guess.empty())
+                report(c, CHECK_ERROR, key.line, where, "key never read: did you mean %s?", guess.c_str());
             else
                 report(c, CHECK_ERROR, key.line, where, "key never read");
             continue;
@@ -488,7 +488,7 @@ void check_files(Checker *c, std::vector<Installed> *installed)
     for (int i = 0; i < 2; i++) {
         char value[64];
         check_read(c->script, "files", total_keys[i], "", value, sizeof value);
-        unsigned int total = script_parse_uint(value, 0);
+        unsigned int total = script_parse_number(value, 0, NumberUnsigned);
         if (total != sums[i])
             report(c, CHECK_ERROR, check_line_of(c->script, "files", total_keys[i]), where_of("files", total_keys[i]),
                    "%u, but the %s entries add up to %llu", total, i == 0 ? "application (kind 1)" : "shared",
@@ -524,7 +524,7 @@ void check_menus(Checker *c)
 // The program that the Uninstall entry runs must be one the setup installs.
 void check_uninstall_command(Checker *c, const std::vector<Installed> &installed)
 {
-    char command[SCRIPT_NAME_SIZE];
+    char command[SETUP_PATH_SIZE];
     if (check_read(c->script, "registry", "uninstall_command", "", command, sizeof command) == 0)
         return;
     std::string program;
@@ -552,7 +552,7 @@ void check_uninstall_command(Checker *c, const std::vector<Installed> &installed
 
 void check_copyright(Checker *c)
 {
-    char name[SCRIPT_NAME_SIZE];
+    char name[SETUP_PATH_SIZE];
     if (check_read(c->script, "copyright", "file", "", name, sizeof name) == 0)
         return;
     unsigned line = check_line_of(c->script, "copyright", "file");

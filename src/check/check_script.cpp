@@ -3,7 +3,7 @@
 #include <string.h>
 
 #include "check.h"
-#include "script_text.h"
+#include "script.h"
 #include "text.h"
 
 void check_script_load(CheckScript *script, const std::string &bytes)
@@ -39,7 +39,7 @@ int check_read_int(const CheckScript *script, const char *section, const char *k
 {
     char value[64];
     check_read(script, section, key, "", value, sizeof value);
-    return script_parse_int(value, fallback);
+    return (int)script_parse_number(value, (unsigned int)fallback, NumberSigned);
 }
 
 std::string check_narrow(const WideText &text)
@@ -90,5 +90,5 @@ int check_field(const char *text, int index, size_t *from, size_t *to)
 int check_is_number(const char *text)
 {
     // No fallback can tell itself from a value: two can.
-    return script_parse_int(text, -1) != -1 || script_parse_int(text, -2) != -2;
+    return script_parse_number(text, 1, NumberSigned) != 1 || script_parse_number(text, 2, NumberSigned) != 2;
 }

@@ -3,15 +3,22 @@
 #include <string.h>
 
 #include "engine.h"
-#include "engine_text.h"
 #include "platform.h"
 #include "registry.h"
 #include "resource_ids.h"
 #include "script.h"
 #include "setup.h"
-#include "startup_text.h"
+#include "startup.h"
 #include "text.h"
 #include "ui.h"
+
+void advance_progress(HWND dialog, unsigned int size)
+{
+    if (session.total_bytes == 0)
+        return;
+    session.done_bytes += size;
+    note_progress(dialog);
+}
 
 static int file_exists(const char *path)
 {
@@ -41,13 +48,13 @@ static int paths_fit(const FileEntry *entry, char *source)
 {
     char path[SETUP_PATH_SIZE];
     if (path_join(source, SETUP_PATH_SIZE, session.source_dir, entry->source_name) == 0) {
-        show_message_arg(MSG_DISK_NO_ACCESS, CAP_DISK_PREPARE, MB_OK | MB_ICONSTOP, entry->source_name);
+        show_message(MSG_DISK_NO_ACCESS, CAP_DISK_PREPARE, MB_OK | MB_ICONSTOP, entry->source_name);
         return 0;
     }
     const char *folder = entry->kind == 1 ? session.destination_dir : session.system_dir;
     size_t room = entry->kind == 1 ? sizeof path : sizeof path - 4;
     if (path_join(path, room, folder, entry->target_name) == 0) {
-        show_message_arg(MSG_COPY_CANNOT_CREATE, CAP_COPY_FAILED, MB_OK | MB_ICONSTOP, entry->target_name);
+        show_message(MSG_COPY_CANNOT_CREATE, CAP_COPY_FAILED, MB_OK | MB_ICONSTOP, entry->target_name);
         return 0;
     }
     return 1;
@@ -62,13 +69,13 @@ static int install_file_entry(HWND dialog, const FileEntry *entry)
 
     // A missing file asks for its disk until it is there or the user stops.
     while (!file_exists(source)) {
-        if (show_message_arg(MSG_INSERT_DISK, CAP_DISK_PREPARE, MB_OKCANCEL | MB_ICONEXCLAMATION,
+        if (show_message(MSG_INSERT_DISK, CAP_DISK_PREPARE, MB_OKCANCEL | MB_ICONEXCLAMATION,
                              entry->disk_label) != IDOK)
             return 0;
         note_file_names(dialog, entry->source_name, entry->target_name);
     }
     if (!can_read(source)) {
-        show_message_arg(MSG_DISK_NO_ACCESS, CAP_DISK_PREPARE, MB_OK | MB_ICONSTOP, source);
+        show_message(MSG_DISK_NO_ACCESS, CAP_DISK_PREPARE, MB_OK | MB_ICONSTOP, source);
         return 0;
     }
 
@@ -99,7 +106,7 @@ int remove_file_entry(HWND dialog, const char *target_name, int kind)
     note_file_names(dialog, target_name, NULL);
     // Cut short, the path would name another file: it is left alone.
     if (path_join(path, sizeof path, kind == 1 ? session.destination_dir : session.system_dir, target_name) == 0) {
-        show_status_message_arg(dialog, MSG_REMOVE_FAILED, target_name);
+        show_status_message(dialog, MSG_REMOVE_FAILED, target_name);
         return 1;
     }
 
@@ -110,19 +117,19 @@ int remove_file_entry(HWND dialog, const char *target_name, int kind)
         if (!readable)
             return 0;
         if (!delete_installed_file(path))
-            show_status_message_arg(dialog, MSG_REMOVE_FAILED, path);
+            show_status_message(dialog, MSG_REMOVE_FAILED, path);
         return 1;
     }
 
     if (update_shared_count(target_name, 0) != CountReachedZero)
         return 1;
-    if (show_message_arg(MSG_ASK_DELETE_SHARED, CAP_SHARED_REMOVE, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2,
+    if (show_message(MSG_ASK_DELETE_SHARED, CAP_SHARED_REMOVE, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2,
                          path) != IDYES)
         return 1;
     if (delete_installed_file(path))
         delete_shared_count(dialog, path);
     else
-        show_status_message_arg(dialog, MSG_REMOVE_FAILED, path);
+        show_status_message(dialog, MSG_REMOVE_FAILED, path);
     return 1;
 }
 

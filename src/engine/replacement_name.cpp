@@ -3,7 +3,7 @@
 // wininit.ini of Windows 95/98. No platform call.
 #include <string.h>
 
-#include "engine_text.h"
+#include "engine.h"
 #include "text.h"
 
 void temporary_replacement_name(const char *target_name, char *out, size_t size)

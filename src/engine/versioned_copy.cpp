@@ -3,16 +3,14 @@
 #include <string.h>
 
 #include "engine.h"
-#include "engine_text.h"
 #include "platform.h"
 #include "resource_ids.h"
 #include "setup.h"
-#include "startup_text.h"
+#include "startup.h"
 #include "text.h"
 #include "ui.h"
 
 enum {
-    VERSION_BUFFER_SIZE = 260,
     // system_dir + target, "=", system_dir + temporary name, two line ends
     // and the header: never cut for names that fit their buffers.
     WININIT_BLOCK_SIZE = 4 * SETUP_PATH_SIZE + 32,
@@ -85,9 +83,9 @@ static void delete_temporary_copy(const char *folder, const char *name)
 
 int install_versioned_file(int shared, const char *source_name, const char *target_name)
 {
-    char current_dir[VERSION_BUFFER_SIZE];
-    char dest_dir[VERSION_BUFFER_SIZE];
-    char temp_name[VERSION_BUFFER_SIZE];
+    char current_dir[SETUP_PATH_SIZE];
+    char dest_dir[SETUP_PATH_SIZE];
+    char temp_name[SETUP_PATH_SIZE];
     UINT current_len = sizeof current_dir;
     UINT dest_len = sizeof dest_dir;
     memset(current_dir, 0, sizeof current_dir);
@@ -105,7 +103,7 @@ int install_versioned_file(int shared, const char *source_name, const char *targ
         find_error = MSG_COPY_TEMP_TOO_SMALL;
     if (find_error != 0) {
         if (!shared)
-            show_message_arg(find_error, CAP_COPY_FAILED, FIND_ERROR_STYLE, target_name);
+            show_message(find_error, CAP_COPY_FAILED, FIND_ERROR_STYLE, target_name);
         return 0;
     }
 
@@ -123,7 +121,7 @@ int install_versioned_file(int shared, const char *source_name, const char *targ
 
         UINT question = first_row(question_rows, sizeof question_rows / sizeof question_rows[0], result);
         if (question != 0) {
-            if (show_message_arg(question, CAP_COPY_FAILED, QUESTION_STYLE, target_name) != IDYES)
+            if (show_message(question, CAP_COPY_FAILED, QUESTION_STYLE, target_name) != IDYES)
                 return 1; // the existing file stays
             flags = VIFF_FORCEINSTALL;
             continue;
@@ -132,7 +130,7 @@ int install_versioned_file(int shared, const char *source_name, const char *targ
         if (error == 0)
             return 1;
         if (!shared)
-            show_message_arg(error, CAP_COPY_FAILED, ERROR_STYLE, target_name);
+            show_message(error, CAP_COPY_FAILED, ERROR_STYLE, target_name);
         return 0;
     }
 }
@@ -186,7 +184,7 @@ void replace_file_at_restart(const char *source_name, const char *target_name)
     char temp_name[SETUP_PATH_SIZE];
     temporary_replacement_name(target_name, temp_name, sizeof temp_name);
     if (!install_versioned_file(1, source_name, temp_name)) {
-        show_message_arg(MSG_FILE_IN_USE_SKIPPED, CAP_COPY_FAILED, MB_OK | MB_ICONINFORMATION, target_name);
+        show_message(MSG_FILE_IN_USE_SKIPPED, CAP_COPY_FAILED, MB_OK | MB_ICONINFORMATION, target_name);
         return;
     }
 

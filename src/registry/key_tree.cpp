@@ -7,44 +7,37 @@
 #include "resource_ids.h"
 #include "ui.h"
 
-enum { KEY_NAME_SIZE = 260 };
+// The subkeys of the open key, from the last index down (the indexes still
+// to visit stay valid while the subkeys behind them disappear), then the key
+// itself. A subkey that stays makes the key's own deletion fail; a subkey
+// whose name cannot be read ends the removal there.
+static void delete_subkeys_and_key(HWND dialog, HKEY key, HKEY root, const char *path)
+{
+    DWORD subkeys = 0;
+    if (sys_RegQueryInfoKeyA(key, NULL, NULL, NULL, &subkeys, NULL, NULL, NULL, NULL, NULL, NULL, NULL) !=
+        ERROR_SUCCESS)
+        return;
+    for (DWORD index = subkeys; index-- > 0;) {
+        char name[SETUP_PATH_SIZE];
+        DWORD name_size = sizeof name;
+        if (sys_RegEnumKeyExA(key, index, name, &name_size, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            return;
+        delete_key_tree(dialog, key, name);
+    }
+    sys_RegDeleteKeyA(root, path);
+}
 
-RegistryResult delete_key_tree(HWND dialog, HKEY root, const char *path)
+void delete_key_tree(HWND dialog, HKEY root, const char *path)
 {
     // The caller's key is named with its full path; the keys below it
     // come here with the open parent as root, so they show their bare names.
-    show_status_message_arg(dialog, MSG_STATUS_DELETING, path);
+    show_status_message(dialog, MSG_STATUS_DELETING, path);
 
     HKEY key;
     if (sys_RegOpenKeyExA(root, path, 0, KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-        return KeyOpenFailed;
-
-    DWORD subkeys = 0;
-    if (sys_RegQueryInfoKeyA(key, NULL, NULL, NULL, &subkeys, NULL, NULL, NULL, NULL, NULL, NULL, NULL) !=
-        ERROR_SUCCESS) {
-        sys_RegCloseKey(key);
-        return KeyQueryFailed;
-    }
-
-    // From the last index down: the indexes still to visit stay valid while
-    // the subkeys behind them disappear.
-    for (DWORD index = subkeys; index-- > 0;) {
-        char name[KEY_NAME_SIZE];
-        DWORD name_size = sizeof name;
-        if (sys_RegEnumKeyExA(key, index, name, &name_size, NULL, NULL, NULL, NULL) != ERROR_SUCCESS) {
-            sys_RegCloseKey(key);
-            return KeyEnumFailed;
-        }
-        // A subkey that stays makes the deletion of this key fail below.
-        delete_key_tree(dialog, key, name);
-    }
-
-    if (sys_RegDeleteKeyA(root, path) != ERROR_SUCCESS) {
-        sys_RegCloseKey(key);
-        return KeyDeleteFailed;
-    }
+        return;
+    delete_subkeys_and_key(dialog, key, root, path);
     sys_RegCloseKey(key);
-    return KeyDeleted;
 }
 
 unsigned int count_subkeys(HKEY root, const char *path)

@@ -8,7 +8,6 @@
 
 #include "platform.h"
 #include "registry.h"
-#include "registry_text.h"
 #include "resource_ids.h"
 #include "script.h"
 #include "setup.h"
@@ -28,9 +27,9 @@ enum { CLSID_VALUE_SIZE = 520 };
 // value is empty or the path would not fit (the entry is then skipped).
 static size_t entry_key_path(char *path, const char *base, const char *key_name)
 {
-    char name[SCRIPT_NAME_SIZE];
+    char name[SETUP_PATH_SIZE];
     script_read_string(registry_section, key_name, "", name, sizeof name);
-    return registry_key_path(path, REGISTRY_PATH_SIZE, base, name);
+    return registry_key_path(path, SETUP_PATH_SIZE, base, name);
 }
 
 // Creates path under HKEY_LOCAL_MACHINE (or opens it when it exists, with
@@ -43,7 +42,7 @@ static HKEY create_entry_key(const char *path)
     DWORD disposition;
     if (sys_RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, no_class, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL,
                             &key, &disposition) != ERROR_SUCCESS) {
-        show_message_arg(MSG_REGISTER_FAILED, CAP_REGISTRY_ERROR, MB_OK | MB_ICONWARNING, session.application_name);
+        show_message(MSG_REGISTER_FAILED, CAP_REGISTRY_ERROR, MB_OK | MB_ICONWARNING, session.application_name);
         return NULL;
     }
     return key;
@@ -55,78 +54,45 @@ static void set_text_value(HKEY key, const char *name, const char *text)
     sys_RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
 }
 
-int apply_version_key(HWND dialog)
+void apply_version_key(void)
 {
-    char path[REGISTRY_PATH_SIZE];
+    char path[SETUP_PATH_SIZE];
     if (entry_key_path(path, software_base, "version_key") == 0)
-        return 0;
-
-    if (session.run_mode == RunModeUninstall) {
-        delete_key_tree(dialog, HKEY_LOCAL_MACHINE, path);
-        // The ancestors below SOFTWARE, nearest first, go while they have no
-        // subkeys left. One that stays keeps all above it, which then have
-        // at least that subkey and stay too. SOFTWARE itself is never
-        // examined: the working copy stops at the first component.
-        char parent[REGISTRY_PATH_SIZE];
-        text_copy(parent, sizeof parent, path + strlen(software_base));
-        while (registry_cut_last_component(parent)) {
-            char ancestor[REGISTRY_PATH_SIZE];
-            if (registry_key_path(ancestor, sizeof ancestor, software_base, parent) == 0)
-                break;
-            if (count_subkeys(HKEY_LOCAL_MACHINE, ancestor) == 0)
-                delete_key_tree(dialog, HKEY_LOCAL_MACHINE, ancestor);
-        }
-        return 1;
-    }
-
+        return;
     // A missing version_value gives the destination folder; one present but
     // empty writes an empty text.
-    char value[SCRIPT_NAME_SIZE];
+    char value[SETUP_PATH_SIZE];
     script_read_string(registry_section, "version_value", session.destination_dir, value, sizeof value);
     HKEY key = create_entry_key(path);
     if (key == NULL)
-        return 0;
+        return;
     set_text_value(key, NULL, value);
     sys_RegCloseKey(key);
-    return 1;
 }
 
-int apply_app_path(HWND dialog)
+void apply_app_path(void)
 {
-    char path[REGISTRY_PATH_SIZE];
+    char path[SETUP_PATH_SIZE];
     if (entry_key_path(path, app_paths_base, "path_key") == 0)
-        return 0;
-
-    if (session.run_mode == RunModeUninstall) {
-        delete_key_tree(dialog, HKEY_LOCAL_MACHINE, path);
-        return 1;
-    }
-
+        return;
     // The program's file name is the last part of the key path.
     char program[REGISTRY_VALUE_SIZE];
     text_format(program, sizeof program, "%s%s", session.destination_dir, path + strlen(app_paths_base));
     HKEY key = create_entry_key(path);
     if (key == NULL)
-        return 0;
+        return;
     set_text_value(key, NULL, program);
     set_text_value(key, "Path", session.destination_dir);
     sys_RegCloseKey(key);
-    return 1;
 }
 
-int apply_uninstall_entry(HWND dialog)
+void apply_uninstall_entry(void)
 {
-    char path[REGISTRY_PATH_SIZE];
+    char path[SETUP_PATH_SIZE];
     if (entry_key_path(path, uninstall_base, "uninstall_key") == 0)
-        return 0;
-
-    if (session.run_mode == RunModeUninstall) {
-        delete_key_tree(dialog, HKEY_LOCAL_MACHINE, path);
-        return 1;
-    }
-
-    char command[SCRIPT_NAME_SIZE];
-    char display_name[SCRIPT_NAME_SIZE];
+        return;
+    char command[SETUP_PATH_SIZE];
+    char display_name[SETUP_PATH_SIZE];
     script_read_string(registry_section, "uninstall_command", "", command, sizeof command);
     script_read_string(registry_section, "uninstall_dispname", "", display_name, sizeof display_name);
     // The list of programs starts this through CreateProcess, which takes
@@ -135,20 +101,77 @@ int apply_uninstall_entry(HWND dialog)
     char uninstall_string[REGISTRY_VALUE_SIZE];
     if (display_name[0] == '\0' ||
         registry_uninstall_command(uninstall_string, sizeof uninstall_string, session.destination_dir, command) == 0)
-        return 0;
-
+        return;
     HKEY key = create_entry_key(path);
     if (key == NULL)
-        return 0;
+        return;
     set_text_value(key, "DisplayName", display_name);
     set_text_value(key, "UninstallString", uninstall_string);
     sys_RegCloseKey(key);
-    return 1;
+}
+
+// Removes the key base + the script's value of key_name with all below it;
+// nothing when the value is empty or the path would not fit.
+static void remove_entry_key(HWND dialog, HKEY root, const char *base, const char *key_name)
+{
+    char path[SETUP_PATH_SIZE];
+    if (entry_key_path(path, base, key_name) != 0)
+        delete_key_tree(dialog, root, path);
+}
+
+void remove_version_key(HWND dialog)
+{
+    char path[SETUP_PATH_SIZE];
+    if (entry_key_path(path, software_base, "version_key") == 0)
+        return;
+    delete_key_tree(dialog, HKEY_LOCAL_MACHINE, path);
+    // The ancestors below SOFTWARE, nearest first, go while they have no
+    // subkeys left. One that stays keeps all above it, which then have at
+    // least that subkey and stay too. SOFTWARE itself is never examined: the
+    // working copy stops at the first component.
+    char parent[SETUP_PATH_SIZE];
+    text_copy(parent, sizeof parent, path + strlen(software_base));
+    while (registry_cut_last_component(parent)) {
+        char ancestor[SETUP_PATH_SIZE];
+        if (registry_key_path(ancestor, sizeof ancestor, software_base, parent) == 0)
+            break;
+        if (count_subkeys(HKEY_LOCAL_MACHINE, ancestor) == 0)
+            delete_key_tree(dialog, HKEY_LOCAL_MACHINE, ancestor);
+    }
+}
+
+void remove_app_path(HWND dialog)
+{
+    remove_entry_key(dialog, HKEY_LOCAL_MACHINE, app_paths_base, "path_key");
+}
+
+void remove_uninstall_entry(HWND dialog)
+{
+    remove_entry_key(dialog, HKEY_LOCAL_MACHINE, uninstall_base, "uninstall_key");
+}
+
+void remove_class_keys(HWND dialog)
+{
+    unsigned int last = script_read_last_entry(registry_section, "classes", "clsid");
+    for (unsigned int n = 1; n != 0 && n <= last; n++) {
+        char key_name[16];
+        char clsid[CLSID_VALUE_SIZE];
+        char path[SETUP_PATH_SIZE];
+        text_format(key_name, sizeof key_name, "clsid_%u", n);
+        script_read_entry(registry_section, key_name, clsid, sizeof clsid);
+        if (registry_key_path(path, sizeof path, classes_base, clsid) != 0)
+            delete_key_tree(dialog, HKEY_LOCAL_MACHINE, path);
+    }
+}
+
+void remove_user_key(HWND dialog)
+{
+    remove_entry_key(dialog, HKEY_CURRENT_USER, user_base, "user_key");
 }
 
 int uninstall_entry_runs(const char *program_path)
 {
-    char path[REGISTRY_PATH_SIZE];
+    char path[SETUP_PATH_SIZE];
     if (entry_key_path(path, uninstall_base, "uninstall_key") == 0)
         return 0;
     HKEY key;
@@ -162,29 +185,4 @@ int uninstall_entry_runs(const char *program_path)
     if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
         return 0;
     return registry_command_runs(command, program_path);
-}
-
-void remove_class_keys(HWND dialog)
-{
-    unsigned int last = script_read_last_entry(registry_section, "classes", "clsid");
-    for (unsigned int n = 1; n != 0 && n <= last; n++) {
-        char key_name[16];
-        char clsid[CLSID_VALUE_SIZE];
-        char path[REGISTRY_PATH_SIZE];
-        text_format(key_name, sizeof key_name, "clsid_%u", n);
-        script_read_entry(registry_section, key_name, clsid, sizeof clsid);
-        if (registry_key_path(path, sizeof path, classes_base, clsid) != 0)
-            delete_key_tree(dialog, HKEY_LOCAL_MACHINE, path);
-    }
-}
-
-int remove_user_key(HWND dialog)
-{
-    char user_key[SCRIPT_NAME_SIZE];
-    char path[REGISTRY_PATH_SIZE];
-    script_read_string(registry_section, "user_key", "", user_key, sizeof user_key);
-    if (registry_key_path(path, sizeof path, user_base, user_key) == 0)
-        return 0;
-    delete_key_tree(dialog, HKEY_CURRENT_USER, path);
-    return 1;
 }

@@ -1,7 +1,7 @@
 // Registry path and value forming: plain text work, built natively too.
 #include <string.h>
 
-#include "registry_text.h"
+#include "registry.h"
 #include "text.h"
 
 size_t registry_key_path(char *path, size_t size, const char *base, const char *name)

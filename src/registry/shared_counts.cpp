@@ -19,6 +19,32 @@ enum { SHARED_VALUE_NAME_SIZE = 2 * SETUP_PATH_SIZE };
 
 static const REGSAM shared_dlls_access = KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE;
 
+// Raises or lowers the count of value_name in the open key.
+static RegistryResult change_count(HKEY key, const char *value_name, int raise)
+{
+    // Four bytes, little-endian; a shorter value reads with zero high bytes
+    // and is written back as long as it was, with its own type, so a count
+    // stored as binary data by another installer stays binary.
+    DWORD count = 0, type = 0, length = sizeof count;
+    if (sys_RegQueryValueExA(key, value_name, NULL, &type, (BYTE *)&count, &length) != ERROR_SUCCESS) {
+        if (!raise)
+            return CountQueryFailed;
+        // No value, or one longer than a count: it starts again at one.
+        count = 1;
+        type = REG_DWORD;
+        length = sizeof count;
+    } else if (raise) {
+        count++;
+    } else {
+        if (count == 0)
+            return CountAlreadyZero;
+        count--;
+    }
+    if (sys_RegSetValueExA(key, value_name, 0, type, (const BYTE *)&count, length) != ERROR_SUCCESS)
+        return CountWriteFailed;
+    return !raise && count == 0 ? CountReachedZero : CountChanged;
+}
+
 RegistryResult update_shared_count(const char *target_name, int raise)
 {
     // Installing into the previous version's folder: its installation
@@ -30,53 +56,27 @@ RegistryResult update_shared_count(const char *target_name, int raise)
     HKEY key;
     if (sys_RegOpenKeyExA(HKEY_LOCAL_MACHINE, shared_dlls_key, 0, shared_dlls_access, &key) != ERROR_SUCCESS)
         return CountKeyOpenFailed;
-
     char value_name[SHARED_VALUE_NAME_SIZE];
     text_format(value_name, sizeof value_name, "%s%s", session.system_dir, target_name);
-
-    // Four bytes, little-endian; a shorter value reads with zero high bytes
-    // and is written back as long as it was, with its own type, so a count
-    // stored as binary data by another installer stays binary.
-    DWORD count = 0, type = 0, length = sizeof count;
-    if (sys_RegQueryValueExA(key, value_name, NULL, &type, (BYTE *)&count, &length) != ERROR_SUCCESS) {
-        if (!raise) {
-            sys_RegCloseKey(key);
-            return CountQueryFailed;
-        }
-        // No value, or one longer than a count: it starts again at one.
-        count = 1;
-        type = REG_DWORD;
-        length = sizeof count;
-    } else if (raise) {
-        count++;
-    } else {
-        if (count == 0) {
-            sys_RegCloseKey(key);
-            return CountAlreadyZero;
-        }
-        count--;
-    }
-
-    if (sys_RegSetValueExA(key, value_name, 0, type, (const BYTE *)&count, length) != ERROR_SUCCESS) {
-        sys_RegCloseKey(key);
-        return CountWriteFailed;
-    }
+    RegistryResult result = change_count(key, value_name, raise);
     sys_RegCloseKey(key);
-    return !raise && count == 0 ? CountReachedZero : CountChanged;
+    return result;
 }
 
 void delete_shared_count(HWND dialog, const char *full_path)
 {
-    show_status_message_path(dialog, MSG_STATUS_DELETING, shared_dlls_key, full_path);
+    // The value is named by the key's path, a backslash and its own name.
+    char value_path[STATUS_TEXT_SIZE];
+    text_format(value_path, sizeof value_path, "%s\\%s", shared_dlls_key, full_path);
+    show_status_message(dialog, MSG_STATUS_DELETING, value_path);
 
     HKEY key;
     if (sys_RegOpenKeyExA(HKEY_LOCAL_MACHINE, shared_dlls_key, 0, shared_dlls_access, &key) != ERROR_SUCCESS)
         return;
-    if (sys_RegDeleteValueA(key, full_path) != ERROR_SUCCESS) {
-        show_status_message_path(dialog, MSG_REMOVE_FAILED, shared_dlls_key, full_path);
-        sys_RegCloseKey(key);
-        log_removal_failure('\\', shared_dlls_key, full_path);
-        return;
-    }
+    LONG status = sys_RegDeleteValueA(key, full_path);
+    if (status != ERROR_SUCCESS)
+        show_status_message(dialog, MSG_REMOVE_FAILED, value_path);
     sys_RegCloseKey(key);
+    if (status != ERROR_SUCCESS)
+        log_removal_failure('\\', shared_dlls_key, full_path);
 }

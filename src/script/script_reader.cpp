@@ -44,14 +44,14 @@ int script_read_int(const char *section, const char *key, int fallback)
 {
     char value[64];
     script_read_string(section, key, "", value, sizeof value);
-    return script_parse_int(value, fallback);
+    return (int)script_parse_number(value, (unsigned int)fallback, NumberSigned);
 }
 
 unsigned int script_read_uint(const char *section, const char *key, unsigned int fallback)
 {
     char value[64];
     script_read_string(section, key, "", value, sizeof value);
-    return script_parse_uint(value, fallback);
+    return script_parse_number(value, fallback, NumberUnsigned);
 }
 
 // A numbered list is read with its section at once: a profile read per key
@@ -140,7 +140,7 @@ int script_names_are_safe(void)
     ScriptFault fault;
     if (!script_find_unsafe_name(&source, &fault))
         return 1;
-    show_message_args(MSG_SCRIPT_UNSAFE_NAME, CAP_START_ERROR, MB_OK | MB_ICONSTOP, fault.section, fault.key);
+    show_message(MSG_SCRIPT_UNSAFE_NAME, CAP_START_ERROR, MB_OK | MB_ICONSTOP, fault.section, fault.key);
     return 0;
 }
 
@@ -150,9 +150,4 @@ void script_set_window_text(HWND window, const char *section, const char *key, c
     memset(text, 0, sizeof text);
     script_read_text(section, key, fallback, text, sizeof text);
     SetWindowTextA(window, text);
-}
-
-int script_write_string(const char *section, const char *key, const char *value)
-{
-    return sys_WritePrivateProfileStringA(section, key, value, session.script_path) ? 1 : 0;
 }

@@ -4,9 +4,9 @@
 // author's tools apply the same rules.
 #include <string.h>
 
-#include "engine_text.h"
-#include "script_text.h"
-#include "shell_text.h"
+#include "engine.h"
+#include "script.h"
+#include "shell.h"
 #include "text.h"
 
 int script_name_stays_inside(const char *name)
@@ -193,7 +193,7 @@ static int fault_at(ScriptFault *fault, const char *section, const char *key)
 // One value joined to a folder.
 static int folder_name_breaks(const ScriptSource *source, const char *section, const char *key, ScriptFault *fault)
 {
-    char value[SCRIPT_NAME_SIZE];
+    char value[SETUP_PATH_SIZE];
     source->read(source->context, section, key, value, sizeof value);
     return script_name_stays_inside(value) ? 0 : fault_at(fault, section, key);
 }
@@ -201,7 +201,7 @@ static int folder_name_breaks(const ScriptSource *source, const char *section, c
 // One value joined to a base key.
 static int key_name_breaks(const ScriptSource *source, const char *key, ScriptFault *fault)
 {
-    char value[SCRIPT_NAME_SIZE];
+    char value[SETUP_PATH_SIZE];
     source->read(source->context, "registry", key, value, sizeof value);
     return script_key_name_is_whole(value) ? 0 : fault_at(fault, "registry", key);
 }
@@ -226,7 +226,7 @@ static int clsid_entry_breaks(char *value)
 
 static int start_entry_breaks(char *value)
 {
-    char group[SCRIPT_NAME_SIZE], program[SCRIPT_NAME_SIZE], title[SCRIPT_NAME_SIZE];
+    char group[SETUP_PATH_SIZE], program[SETUP_PATH_SIZE], title[SETUP_PATH_SIZE];
     if (!split_entry_fields(value, group, program, title))
         return 0;
     return !script_name_stays_inside(group) || !script_name_stays_inside(title);

@@ -1,9 +1,9 @@
 // Value forms of the setup script that need no platform call: escape turning
-// and integer parsing.
+// and number parsing.
 #include <stddef.h>
 #include <string.h>
 
-#include "script_text.h"
+#include "script.h"
 #include "text.h"
 
 // \t and \n become a tab and a line feed; any other escaped byte, and a
@@ -29,47 +29,31 @@ void script_turn_escapes(char *text)
     }
 }
 
-int script_parse_int(const char *text, int fallback)
+unsigned int script_parse_number(const char *text, unsigned int fallback, NumberForm form)
 {
     const char *p = text;
     while (*p == ' ' || *p == '\t')
         p++;
     int negative = 0;
-    if (*p == '+' || *p == '-') {
-        negative = *p == '-';
-        p++;
-    }
+    // A byte count has no minus sign: "-1" is no number there.
+    if (*p == '+' || (*p == '-' && form != NumberUnsigned))
+        negative = *p++ == '-';
     if (*p < '0' || *p > '9')
         return fallback;
-    // Accumulate as a negative number so that INT_MIN is reachable; clamp
-    // instead of overflowing on absurdly long numbers.
-    long long value = 0;
+    // The wrapped value keeps the low 32 bits; the clamped one stops just
+    // beyond them, so that it never overflows however long the number.
+    unsigned int wrapped = 0;
+    unsigned long long clamped = 0;
     while (*p >= '0' && *p <= '9') {
-        value = value * 10 + (*p - '0');
-        if (value > 2147483648LL)
-            value = 2147483648LL;
-        p++;
+        unsigned int digit = (unsigned int)(*p++ - '0');
+        wrapped = wrapped * 10u + digit;
+        clamped = clamped * 10u + digit;
+        if (clamped > 0xFFFFFFFFULL)
+            clamped = 0x100000000ULL;
     }
-    if (negative)
-        return (int)(-value);
-    return value > 2147483647LL ? 2147483647 : (int)value;
-}
-
-unsigned int script_parse_uint(const char *text, unsigned int fallback)
-{
-    const char *p = text;
-    while (*p == ' ' || *p == '\t')
-        p++;
-    if (*p == '+')
-        p++;
-    if (*p < '0' || *p > '9')
-        return fallback;
-    unsigned long long value = 0;
-    while (*p >= '0' && *p <= '9') {
-        value = value * 10 + (unsigned)(*p - '0');
-        if (value > 0xFFFFFFFFULL)
-            value = 0xFFFFFFFFULL;
-        p++;
-    }
-    return (unsigned int)value;
+    if (form == NumberWrapped)
+        return negative ? 0u - wrapped : wrapped;
+    unsigned long long limit = form == NumberUnsigned ? 0xFFFFFFFFULL : negative ? 0x80000000ULL : 0x7FFFFFFFULL;
+    unsigned int value = (unsigned int)(clamped < limit ? clamped : limit);
+    return negative ? 0u - value : value;
 }

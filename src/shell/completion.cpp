@@ -8,7 +8,6 @@
 #include "setup.h"
 #include "shell.h"
 #include "ui.h"
-#include "wizard.h"
 
 // The cancel notice comes from the script, per mode.
 static void show_cancel_notice(void)
@@ -34,21 +33,21 @@ static void show_closing_message(CompletionCode code)
         show_cancel_notice();
         break;
     case InstallSucceeded:
-        show_message_arg(session.restart_needed ? MSG_SETUP_DONE_RESTART : MSG_SETUP_DONE, CAP_END,
+        show_message(session.restart_needed ? MSG_SETUP_DONE_RESTART : MSG_SETUP_DONE, CAP_END,
                          MB_OK | MB_ICONINFORMATION, session.application_name);
         break;
     case InstallFailed:
-        show_message_arg(MSG_SETUP_FAILED, CAP_END, MB_OK | MB_ICONEXCLAMATION, session.application_name);
+        show_message(MSG_SETUP_FAILED, CAP_END, MB_OK | MB_ICONEXCLAMATION, session.application_name);
         break;
     case SetupRefused:
-        show_message_arg(MSG_NO_SPACE, CAP_END, MB_OK | MB_ICONEXCLAMATION, session.application_name);
+        show_message(MSG_NO_SPACE, CAP_END, MB_OK | MB_ICONEXCLAMATION, session.application_name);
         break;
     case UninstallSucceeded:
-        show_message_args(MSG_REMOVAL_DONE, CAP_END, MB_OK | MB_ICONINFORMATION, session.application_name,
+        show_message(MSG_REMOVAL_DONE, CAP_END, MB_OK | MB_ICONINFORMATION, session.application_name,
                           session.destination_dir);
         break;
     case UninstallFailed:
-        show_message_args(MSG_REMOVAL_FAILED, CAP_END, MB_OK | MB_ICONEXCLAMATION, session.application_name,
+        show_message(MSG_REMOVAL_FAILED, CAP_END, MB_OK | MB_ICONEXCLAMATION, session.application_name,
                           session.destination_dir);
         break;
     case DebugRun:

@@ -1,47 +1,23 @@
-// Splitting a [startmenu] entry into its three fields. Shared by the creation
-// of the program group and its removal; calls no platform service.
-#include "shell_text.h"
+// Splitting a [startmenu] entry into its three fields. Shared by the program
+// group, its removal and the script's rules; calls no platform service.
+#include "shell.h"
 
 #include "text.h"
 
-// The field buffers of shell.h (START_MENU_FIELD_SIZE), which this
-// platform-free file cannot include.
-enum { FIELD_SIZE = 260 };
-
-// The next comma-separated token of *cursor, terminated in place; leading
-// commas are skipped, so a run of commas is one separator and no token is
-// empty. NULL when only commas (or nothing) remain. A comma is a single-byte
-// character of its own, so double-byte characters are stepped over whole.
-static char *next_field(char **cursor)
-{
-    char *p = *cursor;
-    while (*p == ',')
-        p++;
-    if (*p == '\0') {
-        *cursor = p;
-        return NULL;
-    }
-    char *start = p;
-    while (*p != '\0' && *p != ',')
-        p = text_next(p);
-    if (*p == ',')
-        *p++ = '\0';
-    *cursor = p;
-    return start;
-}
-
 int split_entry_fields(char *value, char *group_name, char *program_file, char *item_title)
 {
-    char *fields[3] = {group_name, program_file, item_title};
-    char *cursor = value;
-    for (int i = 0; i < 3; i++)
-        fields[i][0] = '\0';
-    for (int i = 0; i < 3; i++) {
-        char *token = next_field(&cursor);
-        if (token == NULL)
+    char *const fields[] = {group_name, program_file, item_title};
+    for (char *field : fields)
+        field[0] = '\0';
+    char *p = value;
+    for (char *field : fields) {
+        const char *end = text_next_field(p, field, SETUP_PATH_SIZE);
+        if (end == NULL)
             return 0;
-        // A field longer than its buffer is cut on a character boundary.
-        text_copy(fields[i], FIELD_SIZE, token);
+        // Each field is also cut off in place at its comma.
+        p = value + (end - value);
+        if (*p == ',')
+            *p++ = '\0';
     }
     return 1;
 }

@@ -1,6 +1,10 @@
-// The program group: one DDE conversation with the shell's program-group
-// service PROGMAN, one execute command per [startmenu] entry. The shell makes
-// the group folder and the shortcut files itself.
+// The program group of [startmenu]. An installation makes it through one DDE
+// conversation with the shell's program-group service PROGMAN, one execute
+// command per entry; the shell makes the group folder and the shortcut files
+// itself. An uninstallation deletes the shortcuts again: nothing of the
+// installation was recorded, so each shortcut's path is formed anew from the
+// same entries, in the programs folder of the Start menu where the shell
+// made it.
 #include <string.h>
 
 #include "platform.h"
@@ -8,12 +12,8 @@
 #include "script.h"
 #include "setup.h"
 #include "shell.h"
-#include "shell_text.h"
 #include "text.h"
 #include "ui.h"
-
-static_assert(START_MENU_FIELD_SIZE == 260, "entry_fields.cpp cuts fields to 260-byte buffers");
-static_assert((int)START_MENU_ENTRY_SIZE == (int)SCRIPT_MENU_SIZE, "entries are read whole");
 
 enum {
     // The command may take up to 1023 characters of the 1040-byte buffer.
@@ -27,37 +27,47 @@ static HDDEDATA CALLBACK group_dde_callback(UINT type, UINT, HCONV, HSZ, HSZ, HD
     return type == XTYP_ADVDATA ? (HDDEDATA)(ULONG_PTR)DDE_FACK : (HDDEDATA)NULL;
 }
 
-size_t build_group_command(char *buffer, unsigned int n)
+struct StartEntry {
+    char group_name[SETUP_PATH_SIZE];
+    char program_file[SETUP_PATH_SIZE];
+    char item_title[SETUP_PATH_SIZE];
+};
+
+// Entry N of [startmenu], read whole and split into its three fields. 0 when
+// it is missing, empty or has fewer than three fields.
+static int read_start_entry(unsigned int n, StartEntry *entry)
 {
     char key[32];
-    char value[START_MENU_ENTRY_SIZE];
-    char group_name[START_MENU_FIELD_SIZE];
-    char program_file[START_MENU_FIELD_SIZE];
-    char item_title[START_MENU_FIELD_SIZE];
-    char format[START_MENU_ENTRY_SIZE];
-
+    char value[SCRIPT_MENU_SIZE];
     text_format(key, sizeof key, "start_%u", n);
     memset(value, 0, sizeof value);
     if (script_read_string("startmenu", key, "", value, sizeof value) == 0)
         return 0;
-    if (!split_entry_fields(value, group_name, program_file, item_title))
+    return split_entry_fields(value, entry->group_name, entry->program_file, entry->item_title);
+}
+
+size_t build_group_command(char *buffer, unsigned int n)
+{
+    StartEntry entry;
+    char format[SCRIPT_MENU_SIZE];
+    if (!read_start_entry(n, &entry))
         return 0;
     load_catalogue_text(MSG_PROGMAN_COMMAND, format, sizeof format);
-    return text_format(buffer, GROUP_COMMAND_LIMIT, format, group_name, group_name, session.destination_dir,
-                       program_file, item_title);
+    return text_format(buffer, GROUP_COMMAND_LIMIT, format, entry.group_name, entry.group_name,
+                       session.destination_dir, entry.program_file, entry.item_title);
 }
 
 static void show_group_failure(UINT text_id)
 {
-    show_message_arg(text_id, CAP_DDE, MB_OK | MB_ICONHAND, session.application_name);
+    show_message(text_id, CAP_DDE, MB_OK | MB_ICONHAND, session.application_name);
 }
 
-int create_program_group(unsigned int count)
+void create_program_group(unsigned int count)
 {
     DWORD instance = 0;
     if (sys_DdeInitializeA(&instance, group_dde_callback, CBF_SKIP_ALLNOTIFICATIONS, 0) != DMLERR_NO_ERROR) {
         show_group_failure(MSG_DDE_INIT);
-        return 0;
+        return;
     }
     HSZ service = sys_DdeCreateStringHandleA(instance, "PROGMAN", CP_WINANSI);
     HSZ topic = sys_DdeCreateStringHandleA(instance, "PROGMAN", CP_WINANSI);
@@ -68,10 +78,10 @@ int create_program_group(unsigned int count)
         show_group_failure(MSG_DDE_CONNECT);
         // Ending the instance releases the string handles too.
         sys_DdeUninitialize(instance);
-        return 0;
+        return;
     }
 
-    HGLOBAL block = sys_GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, START_MENU_ENTRY_SIZE);
+    HGLOBAL block = sys_GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, SCRIPT_MENU_SIZE);
     char *command = block != NULL ? (char *)sys_GlobalLock(block) : NULL;
     if (command == NULL) {
         if (block != NULL)
@@ -79,12 +89,11 @@ int create_program_group(unsigned int count)
         show_group_failure(MSG_DDE_MEMORY);
         sys_DdeDisconnect(conversation);
         sys_DdeUninitialize(instance);
-        return 0;
+        return;
     }
 
     // Missing and short entries are skipped; the first refused command ends
     // the loop. (n != 0 stops a wrap-around at the largest count.)
-    int result = 1;
     for (unsigned int n = 1; n != 0 && n <= count; n++) {
         size_t len = build_group_command(command, n);
         if (len == 0)
@@ -93,7 +102,6 @@ int create_program_group(unsigned int count)
                                                  XTYP_EXECUTE, GROUP_TRANSACTION_TIMEOUT, NULL);
         if (done == NULL) {
             show_group_failure(MSG_DDE_SEND);
-            result = 0;
             break;
         }
     }
@@ -102,12 +110,58 @@ int create_program_group(unsigned int count)
     sys_GlobalFree(block);
     sys_DdeDisconnect(conversation);
     sys_DdeUninitialize(instance);
-    return result;
 }
 
-int update_program_group(unsigned int count)
+// "\ｽﾀｰﾄ ﾒﾆｭｰ\ﾌﾟﾛｸﾞﾗﾑ\" in code page 932 (half-width katakana, one byte each):
+// the Start menu's programs folder under the Windows folder of a Japanese
+// Windows 95/98 without a per-user Start menu.
+static const char programs_subfolder[] =
+    "\\\xBD\xC0\xB0\xC4 \xD2\xC6\xAD\xB0\\\xCC\xDF\xDB\xB8\xDE\xD7\xD1\\";
+
+// 1 when a file (not a folder) of that name exists.
+static int shortcut_exists(const char *path)
 {
-    if (session.run_mode == RunModeUninstall)
-        return remove_program_group(count);
-    return create_program_group(count);
+    DWORD attributes = sys_GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The programs folder the shell keeps the group in: the user's own on the
+// NT family (and wherever the shell says), else the one under the Windows
+// folder.
+static void form_programs_folder(char *programs, size_t size)
+{
+    char shell_folder[MAX_PATH];
+    memset(shell_folder, 0, sizeof shell_folder);
+    if (sys_SHGetSpecialFolderPathA(NULL, shell_folder, CSIDL_PROGRAMS, FALSE) && shell_folder[0] != '\0') {
+        text_format(programs, size, "%s\\", shell_folder);
+        return;
+    }
+    text_format(programs, size, "%s%s", session.windows_dir, programs_subfolder);
+}
+
+void remove_program_group(unsigned int count)
+{
+    char programs[SETUP_PATH_SIZE];
+    StartEntry entry;
+    char shortcut[SETUP_PATH_SIZE];
+    char folder[SETUP_PATH_SIZE];
+
+    form_programs_folder(programs, sizeof programs);
+    for (unsigned int n = 1; n != 0 && n <= count; n++) {
+        if (!read_start_entry(n, &entry))
+            return;
+        // A path that does not fit names no shortcut the shell could have
+        // made; cut, it might name another file. Taken as missing.
+        size_t len =
+            text_format(shortcut, sizeof shortcut, "%s%s\\%s.lnk", programs, entry.group_name, entry.item_title);
+        if (len != strlen(programs) + strlen(entry.group_name) + 1 + strlen(entry.item_title) + 4)
+            continue;
+        if (!shortcut_exists(shortcut))
+            continue;
+        if (!sys_DeleteFileA(shortcut))
+            return;
+        // Goes only when the folder has become empty.
+        text_format(folder, sizeof folder, "%s%s", programs, entry.group_name);
+        sys_RemoveDirectoryA(folder);
+    }
 }

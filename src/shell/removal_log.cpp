@@ -10,7 +10,7 @@
 #include "text.h"
 #include "ui.h"
 
-enum { FAILURE_TEXT_SIZE = 260, LOG_LINE_SIZE = 520 };
+enum { LOG_LINE_SIZE = 520 };
 
 // "ｷｰ " (key) in code page 932.
 static const char key_word[] = "\xB7\xB0 ";
@@ -42,7 +42,7 @@ void append_to_removal_log(const char *text)
 
 void log_removal_failure(char separator, const char *key_path, const char *value_name)
 {
-    char failure[FAILURE_TEXT_SIZE];
+    char failure[SETUP_PATH_SIZE];
     char format[LOG_LINE_SIZE];
     char line[LOG_LINE_SIZE];
     char sep[2] = {separator, '\0'};

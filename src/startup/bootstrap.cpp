@@ -31,54 +31,20 @@ static void copy_name(const char *placeholder, const char *extension, char *name
     text_append(name, size, extension);
 }
 
-int start_temporary_copy(void)
+// The copies of the program and its script (exe_copy, inf_copy), the medium
+// recorded in the script's copy, and the copy started. Returns how many of
+// the two copies must go again: none once the copy has started, or those a
+// failed step leaves behind (its message shown already).
+static int copy_and_start(const char *exe_copy, const char *inf_copy)
 {
-    char root[4];
-    char temp_dir[SETUP_PATH_SIZE];
-    char current_dir[SETUP_PATH_SIZE];
-    char placeholder[SETUP_PATH_SIZE];
-    char exe_copy[SETUP_PATH_SIZE];
-    char inf_copy[SETUP_PATH_SIZE];
     char command[COMMAND_LINE_SIZE];
-
-    text_copy_n(root, sizeof root, session.module_path, 3);
-    UINT type = sys_GetDriveTypeA(root);
-    if (type < DRIVE_REMOVABLE || type > DRIVE_RAMDISK) {
-        disk_error(MSG_NO_DISK);
-        return 0;
-    }
-
-    DWORD len = sys_GetTempPathA(sizeof temp_dir, temp_dir);
-    if (len == 0 || len >= sizeof temp_dir) {
-        disk_error(MSG_NO_TEMP_FILE);
-        return 0;
-    }
-    len = sys_GetCurrentDirectoryA(sizeof current_dir, current_dir);
-    if (len == 0 || len >= sizeof current_dir) {
-        disk_error(MSG_NO_TEMP_FILE);
-        return 0;
-    }
-    if (text_equal_nocase(temp_dir, current_dir)) {
-        disk_error(MSG_NO_TEMP_FILE);
-        return 0;
-    }
-    if (sys_GetTempFileNameA(temp_dir, "~stp", 0, placeholder) == 0) {
-        disk_error(MSG_NO_TEMP_FILE);
-        return 0;
-    }
-    copy_name(placeholder, "exe", exe_copy, sizeof exe_copy);
-    copy_name(placeholder, "inf", inf_copy, sizeof inf_copy);
-
     if (!sys_CopyFileA(session.module_path, exe_copy, FALSE)) {
         disk_error(MSG_NO_TEMP_FILE);
-        sys_DeleteFileA(placeholder);
         return 0;
     }
     if (!sys_CopyFileA(session.script_path, inf_copy, FALSE)) {
         disk_error(MSG_NO_TEMP_FILE);
-        sys_DeleteFileA(placeholder);
-        sys_DeleteFileA(exe_copy);
-        return 0;
+        return 1;
     }
 
     // Files on a CD-ROM are read-only, and a copy keeps the attribute: the
@@ -92,10 +58,7 @@ int start_temporary_copy(void)
         !sys_WritePrivateProfileStringA("general", "tmpinf", inf_copy, inf_copy) ||
         !sys_WritePrivateProfileStringA("general", "srcdir", session.source_dir, inf_copy)) {
         disk_error(MSG_NO_TEMP_FILE);
-        sys_DeleteFileA(placeholder);
-        sys_DeleteFileA(exe_copy);
-        sys_DeleteFileA(inf_copy);
-        return 0;
+        return 2;
     }
 
     // The path is quoted: a temporary folder with blanks must not make the
@@ -107,9 +70,46 @@ int start_temporary_copy(void)
     // One that fills the buffer exactly is whole.
     if (command_len < whole_len || sys_WinExec(command, SW_SHOWMAXIMIZED) <= 31) {
         disk_error(MSG_CANNOT_START_COPY);
-        sys_DeleteFileA(exe_copy);
-        sys_DeleteFileA(inf_copy);
+        return 2;
     }
-    sys_DeleteFileA(placeholder);
     return 0;
+}
+
+void start_temporary_copy(void)
+{
+    char root[4];
+    char temp_dir[SETUP_PATH_SIZE];
+    char current_dir[SETUP_PATH_SIZE];
+    char placeholder[SETUP_PATH_SIZE];
+    char exe_copy[SETUP_PATH_SIZE];
+    char inf_copy[SETUP_PATH_SIZE];
+
+    text_copy_n(root, sizeof root, session.module_path, 3);
+    UINT type = sys_GetDriveTypeA(root);
+    if (type < DRIVE_REMOVABLE || type > DRIVE_RAMDISK) {
+        disk_error(MSG_NO_DISK);
+        return;
+    }
+
+    DWORD len = sys_GetTempPathA(sizeof temp_dir, temp_dir);
+    if (len == 0 || len >= sizeof temp_dir) {
+        disk_error(MSG_NO_TEMP_FILE);
+        return;
+    }
+    len = sys_GetCurrentDirectoryA(sizeof current_dir, current_dir);
+    if (len == 0 || len >= sizeof current_dir || text_equal_nocase(temp_dir, current_dir) ||
+        sys_GetTempFileNameA(temp_dir, "~stp", 0, placeholder) == 0) {
+        disk_error(MSG_NO_TEMP_FILE);
+        return;
+    }
+    copy_name(placeholder, "exe", exe_copy, sizeof exe_copy);
+    copy_name(placeholder, "inf", inf_copy, sizeof inf_copy);
+
+    // What a failed start made goes again. The placeholder, which kept the
+    // copies' number taken while they were made, goes in any case.
+    const char *const copies[] = {exe_copy, inf_copy};
+    int made = copy_and_start(exe_copy, inf_copy);
+    for (int i = 0; i < made; i++)
+        sys_DeleteFileA(copies[i]);
+    sys_DeleteFileA(placeholder);
 }

@@ -2,7 +2,7 @@
 #include <string.h>
 
 #include "setup_types.h"
-#include "startup_text.h"
+#include "startup.h"
 #include "text.h"
 
 int command_line_apply(char *text, unsigned int *run_mode, int *debug_run)

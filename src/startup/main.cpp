@@ -8,14 +8,10 @@
 
 extern "C" void WINAPI setup_entry(void)
 {
-    STARTUPINFOA startup;
-    startup.cb = sizeof startup;
-    GetStartupInfoA(&startup);
-    int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWDEFAULT;
     // The tail is cut up in place by the command-line parser: work on a copy.
     static char tail[32768];
     const char *given = command_line_tail(GetCommandLineA());
     lstrcpynA(tail, given, sizeof tail);
-    setup_main(GetModuleHandleA(NULL), tail, show);
+    setup_main(GetModuleHandleA(NULL), tail);
     ExitProcess(0);
 }

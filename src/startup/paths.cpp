@@ -2,7 +2,7 @@
 // for a backslash or a full stop steps over double-byte characters.
 #include <string.h>
 
-#include "startup_text.h"
+#include "startup.h"
 #include "text.h"
 
 int path_ends_in_backslash(const char *path)

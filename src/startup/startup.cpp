@@ -1,5 +1,6 @@
 // The start-up sequence, then the wizard as a fixed sequence of modal
 // dialogs over the backdrop window.
+#include "engine.h"
 #include "platform.h"
 #include "resource_ids.h"
 #include "script.h"
@@ -7,14 +8,13 @@
 #include "startup.h"
 #include "text.h"
 #include "ui.h"
-#include "wizard.h"
 
 void probe_windows_version(void)
 {
     session.is_nt = (sys_GetVersion() & 0x80000000u) == 0 ? 1 : 0;
 }
 
-int parse_command_line(char *text)
+static int parse_command_line(char *text)
 {
     return command_line_apply(text, &session.run_mode, &session.debug_run);
 }
@@ -59,27 +59,24 @@ static int is_named_setup_exe(const char *module_path)
     return text_equal_nocase(slash ? slash + 1 : module_path, "setup.exe");
 }
 
-int setup_main(HINSTANCE instance, char *command_line, int show)
+void setup_main(HINSTANCE instance, char *command_line)
 {
     session.instance = instance;
     load_system_libraries();
     probe_windows_version();
     if (!parse_command_line(command_line))
-        return 0;
+        return;
     if (!discover_environment())
-        return 0;
+        return;
     // Before anything is copied or shown: a name that leaves its folder or
     // names a whole registry root is never acted on.
     if (!script_names_are_safe())
-        return 0;
+        return;
     if (session.run_mode == RunModeSetup && is_named_setup_exe(session.module_path)) {
         start_temporary_copy();
-        return 0;
+        return;
     }
-    if (!register_backdrop_class())
-        return 0;
-    if (!create_backdrop_window(show))
-        return 0;
+    if (!register_backdrop_class() || !create_backdrop_window())
+        return;
     run_wizard();
-    return 0;
 }

@@ -16,40 +16,6 @@ static const COLORREF text_white = RGB(255, 255, 255);
 static const COLORREF shadow_black = RGB(0, 0, 0);
 enum { SHADOW_OFFSET = 3 };
 
-int register_backdrop_class(void)
-{
-    WNDCLASSA wc;
-    memset(&wc, 0, sizeof wc);
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = backdrop_window_proc;
-    wc.hInstance = session.instance;
-    wc.hIcon = LoadIconA(session.instance, MAKEINTRESOURCEA(IDI_SETUP));
-    wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
-    wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-    wc.lpszClassName = backdrop_class_name;
-    return RegisterClassA(&wc) != 0;
-}
-
-int create_backdrop_window(int show)
-{
-    (void)show; // the backdrop is always maximised
-    char title[SCRIPT_TEXT_SIZE];
-    memset(title, 0, sizeof title);
-    if (session.run_mode == RunModeUninstall)
-        script_read_text("general", "title_uninstall", "[uninstall]title_uninstall", title, sizeof title);
-    else
-        script_read_text("general", "title", "[general]title", title, sizeof title);
-
-    session.backdrop_window = CreateWindowExA(0, backdrop_class_name, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL,
-                                              session.instance, NULL);
-    if (session.backdrop_window == NULL)
-        return 0;
-    ShowWindow(session.backdrop_window, SW_SHOWMAXIMIZED);
-    UpdateWindow(session.backdrop_window);
-    return 1;
-}
-
 // The script's [font] keys in the order of the LOGFONTA fields they fill,
 // with their defaults: five LONG fields from lfHeight on, then eight BYTE
 // fields from lfItalic on, of which the low byte of the integer is kept.
@@ -62,7 +28,7 @@ static const short font_defaults[FONT_FIELDS] = {-50, 0, 0, 0, 800, 1, 0, 0, SHI
 static_assert(offsetof(LOGFONTA, lfWeight) == offsetof(LOGFONTA, lfHeight) + 4 * sizeof(LONG), "LONG fields");
 static_assert(offsetof(LOGFONTA, lfPitchAndFamily) == offsetof(LOGFONTA, lfItalic) + 7, "BYTE fields");
 
-void read_backdrop_font(void)
+static void read_backdrop_font(void)
 {
     LOGFONTA *font = &session.backdrop_font;
     memset(font, 0, sizeof *font);
@@ -128,7 +94,7 @@ static void on_paint(HWND window)
     EndPaint(window, &ps);
 }
 
-LRESULT CALLBACK backdrop_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+static LRESULT CALLBACK backdrop_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {
     case WM_CREATE:
@@ -148,4 +114,37 @@ LRESULT CALLBACK backdrop_window_proc(HWND window, UINT message, WPARAM wparam, 
     default:
         return DefWindowProcA(window, message, wparam, lparam);
     }
+}
+
+int register_backdrop_class(void)
+{
+    WNDCLASSA wc;
+    memset(&wc, 0, sizeof wc);
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = backdrop_window_proc;
+    wc.hInstance = session.instance;
+    wc.hIcon = LoadIconA(session.instance, MAKEINTRESOURCEA(IDI_SETUP));
+    wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
+    wc.lpszClassName = backdrop_class_name;
+    return RegisterClassA(&wc) != 0;
+}
+
+int create_backdrop_window(void)
+{
+    char title[SCRIPT_TEXT_SIZE];
+    memset(title, 0, sizeof title);
+    if (session.run_mode == RunModeUninstall)
+        script_read_text("general", "title_uninstall", "[uninstall]title_uninstall", title, sizeof title);
+    else
+        script_read_text("general", "title", "[general]title", title, sizeof title);
+
+    session.backdrop_window = CreateWindowExA(0, backdrop_class_name, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL,
+                                              session.instance, NULL);
+    if (session.backdrop_window == NULL)
+        return 0;
+    ShowWindow(session.backdrop_window, SW_SHOWMAXIMIZED);
+    UpdateWindow(session.backdrop_window);
+    return 1;
 }

@@ -10,7 +10,7 @@
 #include "platform.h"
 #include "resource_ids.h"
 #include "setup.h"
-#include "startup_text.h"
+#include "startup.h"
 #include "text.h"
 #include "ui.h"
 
@@ -111,7 +111,7 @@ static void restore_template_caption(HWND dialog)
 // would stay behind it. Its messages therefore bring it back to the front.
 static int tell(HWND dialog, UINT text_id, UINT caption_id, UINT style, const char *arg)
 {
-    int answer = arg ? show_message_arg(text_id, caption_id, style, arg) : show_message(text_id, caption_id, style);
+    int answer = show_message(text_id, caption_id, style, arg);
     BringWindowToTop(dialog);
     return answer;
 }

@@ -7,10 +7,10 @@
 #include "resource_ids.h"
 #include "script.h"
 #include "setup.h"
-#include "startup_text.h"
+#include "shell.h"
+#include "startup.h"
 #include "text.h"
 #include "ui.h"
-#include "wizard.h"
 
 enum { LICENCE_TEXT_SIZE = 32768 };
 
@@ -25,13 +25,13 @@ static void set_control_from_script(HWND page, UINT id, const char *section, con
     script_set_window_text(GetDlgItem(page, id), section, key, placeholder);
 }
 
-void fill_start_page(HWND page)
+static void fill_start_page(HWND page)
 {
     script_set_window_text(page, "start", "title", "[start]title");
     set_control_from_script(page, IDC_MSG1, "start", "msg", "[start]msg");
 }
 
-void fill_welcome_page(HWND page)
+static void fill_welcome_page(HWND page)
 {
     const char *section = "welcome";
     if (session.run_mode == RunModeUninstall) {
@@ -71,7 +71,7 @@ static int can_read(const char *path, DWORD attributes)
     return 1;
 }
 
-void fill_copyright_page(HWND page)
+static void fill_copyright_page(HWND page)
 {
     static char licence[LICENCE_TEXT_SIZE + 1];
     char name[SETUP_PATH_SIZE];

@@ -1,4 +1,5 @@
 // Message boxes built from catalogue numbers, and page centring.
+#include <stdarg.h>
 #include <string.h>
 
 #include "platform.h"
@@ -13,40 +14,28 @@ void load_catalogue_text(UINT id, char *buf, int size)
     LoadStringA(session.instance, id, buf, size);
 }
 
-static int show_box(const char *text, UINT caption_id, UINT style)
+void format_catalogue_text(UINT id, char *text, int size, va_list args)
 {
+    // The format is read at the size of the text it fills.
+    static_assert(MESSAGE_TEXT_SIZE <= STATUS_TEXT_SIZE, "the largest text formatted here");
+    char format[STATUS_TEXT_SIZE];
+    load_catalogue_text(id, format, size);
+    memset(text, 0, (size_t)size);
+    text_format_v(text, (size_t)size, format, args);
+}
+
+int show_message(UINT text_id, UINT caption_id, UINT style, ...)
+{
+    char text[MESSAGE_TEXT_SIZE];
+    char caption[MESSAGE_CAPTION_SIZE];
+    va_list args;
+    va_start(args, style);
+    format_catalogue_text(text_id, text, sizeof text, args);
+    va_end(args);
     // A box during a step asks about the file the dialog shows.
     show_paced_now();
-    char caption[MESSAGE_CAPTION_SIZE];
     load_catalogue_text(caption_id, caption, sizeof caption);
     return sys_MessageBoxA(session.backdrop_window, text, caption, style);
-}
-
-int show_message(UINT text_id, UINT caption_id, UINT style)
-{
-    char text[MESSAGE_TEXT_SIZE];
-    load_catalogue_text(text_id, text, sizeof text);
-    return show_box(text, caption_id, style);
-}
-
-int show_message_arg(UINT text_id, UINT caption_id, UINT style, const char *arg)
-{
-    char format[MESSAGE_TEXT_SIZE];
-    char text[MESSAGE_TEXT_SIZE];
-    load_catalogue_text(text_id, format, sizeof format);
-    memset(text, 0, sizeof text);
-    text_format(text, sizeof text, format, arg);
-    return show_box(text, caption_id, style);
-}
-
-int show_message_args(UINT text_id, UINT caption_id, UINT style, const char *arg1, const char *arg2)
-{
-    char format[MESSAGE_TEXT_SIZE];
-    char text[MESSAGE_TEXT_SIZE];
-    load_catalogue_text(text_id, format, sizeof format);
-    memset(text, 0, sizeof text);
-    text_format(text, sizeof text, format, arg1, arg2);
-    return show_box(text, caption_id, style);
 }
 
 void center_on_backdrop(HWND window)

@@ -12,7 +12,7 @@
 
 #include <commctrl.h>
 
-#include "engine_text.h"
+#include "engine.h"
 #include "platform.h"
 #include "resource_ids.h"
 #include "setup.h"

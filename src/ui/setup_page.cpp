@@ -7,12 +7,13 @@
 #include "resource_ids.h"
 #include "script.h"
 #include "setup.h"
-#include "startup_text.h"
+#include "shell.h"
+#include "startup.h"
 #include "text.h"
 #include "ui.h"
-#include "wizard.h"
 
-enum { REGISTRY_VALUE_SIZE = 263 };
+// Values of the older version's keys ([oldver]) are read up to 263 bytes.
+enum { OLDVER_VALUE_SIZE = 263 };
 
 // " ﾊﾞｲﾄ" (bytes) in code page 932.
 static const char bytes_suffix[] = " \xCA\xDE\xB2\xC4";
@@ -52,7 +53,7 @@ void show_folder_and_free_space(HWND page, SetupFolder which)
     }
 }
 
-void show_bytes_needed(HWND page, SetupFolder which)
+static void show_bytes_needed(HWND page, SetupFolder which)
 {
     if (which == SystemFolder) {
         session.system_bytes_needed = script_read_uint("files", "systotal", 0);
@@ -63,7 +64,7 @@ void show_bytes_needed(HWND page, SetupFolder which)
     }
 }
 
-void fill_setup_page(HWND page)
+static void fill_setup_page(HWND page)
 {
     static const struct {
         UINT id;
@@ -106,7 +107,7 @@ int ensure_destination(const char *folder)
     if (sys_SetCurrentDirectoryA(folder))
         return 1;
     if (!sys_CreateDirectoryA(folder, NULL)) {
-        show_message_arg(MSG_FOLDER_NOT_CREATED, CAP_FOLDER_CREATE, MB_OK | MB_ICONEXCLAMATION, folder);
+        show_message(MSG_FOLDER_NOT_CREATED, CAP_FOLDER_CREATE, MB_OK | MB_ICONEXCLAMATION, folder);
         return 0;
     }
     sys_SetCurrentDirectoryA(folder);
@@ -116,8 +117,8 @@ int ensure_destination(const char *folder)
 // A value of a key under HKEY_LOCAL_MACHINE, of whatever type, terminated.
 static int read_machine_value(HKEY key, const char *name, char *value)
 {
-    DWORD size = REGISTRY_VALUE_SIZE;
-    memset(value, 0, REGISTRY_VALUE_SIZE + 1);
+    DWORD size = OLDVER_VALUE_SIZE;
+    memset(value, 0, OLDVER_VALUE_SIZE + 1);
     return sys_RegQueryValueExA(key, name, NULL, NULL, (BYTE *)value, &size) == ERROR_SUCCESS;
 }
 
@@ -127,7 +128,7 @@ static int find_previous_folder(const char *path_key, const char *dir_value)
     HKEY key;
     if (sys_RegOpenKeyExA(HKEY_LOCAL_MACHINE, path_key, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return 0;
-    char folder[REGISTRY_VALUE_SIZE + 1];
+    char folder[OLDVER_VALUE_SIZE + 1];
     char current[SETUP_PATH_SIZE];
     int found = 0;
     if (read_machine_value(key, dir_value, folder)) {
@@ -151,13 +152,13 @@ static int find_previous_folder(const char *path_key, const char *dir_value)
 int detect_previous_version(void)
 {
     char key_name[SETUP_PATH_SIZE], value_name[SETUP_PATH_SIZE];
-    char data[REGISTRY_VALUE_SIZE + 1], stored[REGISTRY_VALUE_SIZE + 1];
+    char data[OLDVER_VALUE_SIZE + 1], stored[OLDVER_VALUE_SIZE + 1];
     if (script_read_int("oldver", "check", 0) == 0)
         return 0;
     // Registry names are read as they stand: SOFTWARE\nihon is no line feed.
     if (script_read_string("oldver", "key", "", key_name, sizeof key_name) == 0 ||
         script_read_string("oldver", "value", "", value_name, sizeof value_name) == 0 ||
-        script_read_text("oldver", "data", "", data, REGISTRY_VALUE_SIZE) == 0)
+        script_read_text("oldver", "data", "", data, OLDVER_VALUE_SIZE) == 0)
         return 0;
 
     HKEY key;

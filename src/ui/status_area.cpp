@@ -3,11 +3,10 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <string.h>
+#include <stdarg.h>
 
 #include "resource_ids.h"
 #include "setup.h"
-#include "text.h"
 #include "ui.h"
 
 void prepare_status_area(HWND dialog)
@@ -41,7 +40,7 @@ void prepare_status_area(HWND dialog)
     SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETPOS, 1, 0);
 }
 
-void show_status_text(HWND dialog, const char *text)
+static void show_status_text(HWND dialog, const char *text)
 {
     // Shown now, and not covered by a name noted before it.
     forget_noted_names();
@@ -51,33 +50,19 @@ void show_status_text(HWND dialog, const char *text)
     SetDlgItemTextA(dialog, IDC_SOURCE_FILE, text);
 }
 
-void show_status_message(HWND dialog, UINT text_id)
+void show_status_message(HWND dialog, UINT text_id, ...)
 {
     char text[STATUS_TEXT_SIZE];
-    load_catalogue_text(text_id, text, sizeof text);
+    va_list args;
+    va_start(args, text_id);
+    format_catalogue_text(text_id, text, sizeof text, args);
+    va_end(args);
     show_status_text(dialog, text);
-}
-
-void show_status_message_arg(HWND dialog, UINT text_id, const char *arg)
-{
-    char format[STATUS_TEXT_SIZE];
-    char text[STATUS_TEXT_SIZE];
-    load_catalogue_text(text_id, format, sizeof format);
-    memset(text, 0, sizeof text);
-    text_format(text, sizeof text, format, arg);
-    show_status_text(dialog, text);
-}
-
-void show_status_message_path(HWND dialog, UINT text_id, const char *folder, const char *name)
-{
-    char path[STATUS_TEXT_SIZE];
-    text_format(path, sizeof path, "%s\\%s", folder, name);
-    show_status_message_arg(dialog, text_id, path);
 }
 
 void show_status_step(HWND dialog, UINT text_id)
 {
-    char caption[PROGRESS_CAPTION_SIZE];
+    char caption[MESSAGE_CAPTION_SIZE];
     load_catalogue_text(CAP_INITIALISATION, caption, sizeof caption);
     SetWindowTextA(dialog, caption);
     show_status_message(dialog, text_id);

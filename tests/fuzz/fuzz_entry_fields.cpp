@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "shell_text.h"
+#include "shell.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 
 #include "check.h"
 #include "fuzz_support.h"
-#include "script_text.h"
+#include "script.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// Fuzz target for the in-use replacement text (include/engine_text.h): the
+// Fuzz target for the in-use replacement text (include/engine.h): the
 // temporary name, the search for the [rename] header in the head of
 // wininit.ini and the block appended to it.
 //
@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "engine.h"
 #include "fuzz_support.h"
-#include "engine_text.h"
 #include "text.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "script_text.h"
+#include "script.h"
 
 namespace {
 

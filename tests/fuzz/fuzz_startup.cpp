@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "script_text.h"
+#include "script.h"
 #include "setup_types.h"
-#include "startup_text.h"
+#include "startup.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ void fuzz_escapes(const std::string &text)
 
 void fuzz_int(const std::string &text, int fallback)
 {
-    int value = script_parse_int(text.c_str(), fallback);
+    int value = (int)script_parse_number(text.c_str(), (unsigned)fallback, NumberSigned);
     size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
         i++;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "shell_text.h"
+#include "shell.h"
 
 namespace {
 

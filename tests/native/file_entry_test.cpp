@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "engine_text.h"
+#include "engine.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ TEST(FileEntry, DoubleByteNamesAndCuts)
     EXPECT_STREQ(e.disk_label, "\x95\x5c");
     std::string longname(300, 'n');
     ASSERT_EQ(parse_file_entry((longname + ",t,d,1,1").c_str(), &e), 1);
-    EXPECT_EQ(std::string(e.source_name).size(), (size_t)FILE_FIELD_SIZE - 1) << "cut to its buffer";
+    EXPECT_EQ(std::string(e.source_name).size(), (size_t)SETUP_PATH_SIZE - 1) << "cut to its buffer";
 }
 
 TEST(Progress, PercentageOfTheTotal)

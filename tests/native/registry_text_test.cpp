@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "registry_text.h"
+#include "registry.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Temporary names of in-use replacements and the wininit.ini [rename] text
-// (include/engine_text.h), built natively with the sanitizers.
+// (include/engine.h), built natively with the sanitizers.
 #include <gtest/gtest.h>
 
 #include <string.h>
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine_text.h"
+#include "engine.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 
-#include "script_text.h"
+#include "script.h"
 
 namespace {
 
@@ -163,7 +163,7 @@ struct MemoryScript {
             list += key.first + '\0';
         char count[64];
         read(context, section, count_key, count, sizeof count);
-        return script_last_entry(script_parse_int(count, 0), highest(list, stem));
+        return script_last_entry((int)script_parse_number(count, 0, NumberSigned), highest(list, stem));
     }
 };
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "script_text.h"
+#include "script.h"
 
 namespace {
 
@@ -42,35 +42,46 @@ TEST(ScriptEscapes, TrailByteOfDoubleByteCharacterIsNoBackslash)
     EXPECT_EQ(turned("\x83\x74\\n"), "\x83\x74\n");
 }
 
+// The script's integer and byte-count readings of the one number parser.
+int parse_int(const char *text, int fallback)
+{
+    return (int)script_parse_number(text, (unsigned)fallback, NumberSigned);
+}
+
+unsigned parse_uint(const char *text, unsigned fallback)
+{
+    return script_parse_number(text, fallback, NumberUnsigned);
+}
+
 TEST(ScriptIntegers, LeadingDecimalOrFallback)
 {
-    EXPECT_EQ(script_parse_int("42", 7), 42);
-    EXPECT_EQ(script_parse_int("-50", 0), -50);
-    EXPECT_EQ(script_parse_int("+3", 0), 3);
-    EXPECT_EQ(script_parse_int("12abc", 0), 12);
-    EXPECT_EQ(script_parse_int(" 8", 0), 8);
-    EXPECT_EQ(script_parse_int("abc", 800), 800);
-    EXPECT_EQ(script_parse_int("", -50), -50);
-    EXPECT_EQ(script_parse_int("-", 5), 5);
-    EXPECT_EQ(script_parse_int("0x10", 5), 0);
+    EXPECT_EQ(parse_int("42", 7), 42);
+    EXPECT_EQ(parse_int("-50", 0), -50);
+    EXPECT_EQ(parse_int("+3", 0), 3);
+    EXPECT_EQ(parse_int("12abc", 0), 12);
+    EXPECT_EQ(parse_int(" 8", 0), 8);
+    EXPECT_EQ(parse_int("abc", 800), 800);
+    EXPECT_EQ(parse_int("", -50), -50);
+    EXPECT_EQ(parse_int("-", 5), 5);
+    EXPECT_EQ(parse_int("0x10", 5), 0);
 }
 
 TEST(ScriptIntegers, LimitsDoNotOverflow)
 {
-    EXPECT_EQ(script_parse_int("2147483647", 0), 2147483647);
-    EXPECT_EQ(script_parse_int("-2147483648", 0), -2147483647 - 1);
-    EXPECT_EQ(script_parse_int("99999999999999999999", 0), 2147483647);
-    EXPECT_EQ(script_parse_int("-99999999999999999999", 0), -2147483647 - 1);
+    EXPECT_EQ(parse_int("2147483647", 0), 2147483647);
+    EXPECT_EQ(parse_int("-2147483648", 0), -2147483647 - 1);
+    EXPECT_EQ(parse_int("99999999999999999999", 0), 2147483647);
+    EXPECT_EQ(parse_int("-99999999999999999999", 0), -2147483647 - 1);
 }
 
 TEST(ScriptIntegers, ByteCountsAreUnsigned)
 {
-    EXPECT_EQ(script_parse_uint("4000000000", 0), 4000000000u);
-    EXPECT_EQ(script_parse_uint("4294967295", 0), 4294967295u);
-    EXPECT_EQ(script_parse_uint("99999999999", 0), 4294967295u);
-    EXPECT_EQ(script_parse_uint("+12 bytes", 0), 12u);
-    EXPECT_EQ(script_parse_uint("-1", 7), 7u);
-    EXPECT_EQ(script_parse_uint("", 3), 3u);
+    EXPECT_EQ(parse_uint("4000000000", 0), 4000000000u);
+    EXPECT_EQ(parse_uint("4294967295", 0), 4294967295u);
+    EXPECT_EQ(parse_uint("99999999999", 0), 4294967295u);
+    EXPECT_EQ(parse_uint("+12 bytes", 0), 12u);
+    EXPECT_EQ(parse_uint("-1", 7), 7u);
+    EXPECT_EQ(parse_uint("", 3), 3u);
 }
 
 } // namespace

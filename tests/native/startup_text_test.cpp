@@ -6,7 +6,7 @@
 #include <string>
 
 #include "setup_types.h"
-#include "startup_text.h"
+#include "startup.h"
 
 namespace {
 

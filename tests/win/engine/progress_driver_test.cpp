@@ -8,13 +8,13 @@
 #include <atomic>
 #include <thread>
 
+#include "engine.h"
 #include "platform.h"
 #include "resource_ids.h"
 #include "seam.h"
 #include "setup.h"
 #include "shell.h"
 #include "ui.h"
-#include "wizard.h"
 
 namespace {
 
@@ -153,7 +153,7 @@ TEST_F(Driver, TheDialogKeepsAnsweringAndTheBackdropStaysDuringALongRun)
     session.total_bytes = count;
     fake_version_installer();
     ASSERT_TRUE(register_backdrop_class());
-    ASSERT_TRUE(create_backdrop_window(SW_SHOWNORMAL));
+    ASSERT_TRUE(create_backdrop_window());
     HWND real_backdrop = session.backdrop_window;
     run_over = false;
     box_answer = note_run_over;
@@ -354,6 +354,7 @@ TEST_F(UninstallDriver, StepsRunInOrderAndEndWithTheLog)
             log = (int)i;
     std::string all = ::testing::PrintToString(events);
     ASSERT_GE(menu, 0) << all;
+    EXPECT_EQ(seam_count(SEAM_DdeInitializeA), 0u) << "the removal talks to no shell";
     EXPECT_LT(menu, version) << all;
     EXPECT_LT(version, classes) << all;
     EXPECT_LT(classes, user) << all;

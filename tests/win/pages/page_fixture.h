@@ -17,9 +17,9 @@
 #include "resource_test_support.h"
 #include "seam.h"
 #include "setup.h"
+#include "shell.h"
 #include "ui.h"
 #include "win_test_support.h"
-#include "wizard.h"
 
 namespace pages {
 

@@ -28,7 +28,7 @@ TEST_F(KeyTree, DeepestKeysGoFirstAndTheStatusLineNamesEach)
     make_key(HKEY_CURRENT_USER, top + "\\" SO "\\" HYO);
     set_text(HKEY_CURRENT_USER, top, "w", "y");
 
-    EXPECT_EQ(delete_key_tree(dialog, HKEY_CURRENT_USER, top.c_str()), KeyDeleted);
+    delete_key_tree(dialog, HKEY_CURRENT_USER, top.c_str());
     EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, top));
     EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, "Software\\" + tag())) << "the parent stays";
 
@@ -52,7 +52,7 @@ TEST_F(KeyTree, DeepestKeysGoFirstAndTheStatusLineNamesEach)
 TEST_F(KeyTree, AMissingKeyIsNamedAndReportedAsNotOpened)
 {
     std::string missing = "Software\\" + tag() + "\\Missing";
-    EXPECT_EQ(delete_key_tree(dialog, HKEY_CURRENT_USER, missing.c_str()), KeyOpenFailed);
+    delete_key_tree(dialog, HKEY_CURRENT_USER, missing.c_str());
     EXPECT_EQ(status_line(dialog), catalogue_with(MSG_STATUS_DELETING, missing));
     EXPECT_TRUE(recorder.deletes.empty());
 }
@@ -67,7 +67,7 @@ TEST_F(KeyTree, ASubkeyThatStaysKeepsItsParent)
     make_key(HKEY_CURRENT_USER, top + "\\C");
     seam_fail(SEAM_RegDeleteKeyA, ERROR_ACCESS_DENIED, 0, 2, 1); // B1
 
-    EXPECT_EQ(delete_key_tree(dialog, HKEY_CURRENT_USER, top.c_str()), KeyDeleteFailed);
+    delete_key_tree(dialog, HKEY_CURRENT_USER, top.c_str());
     EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, top + "\\A"));
     EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, top + "\\C"));
     EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, top + "\\B\\B1"));
@@ -89,7 +89,7 @@ TEST_F(KeyTree, ANameTooLongToReadStopsTheRemoval)
               ERROR_SUCCESS);
     RegCloseKey(key);
 
-    EXPECT_EQ(delete_key_tree(dialog, HKEY_CURRENT_USER, top.c_str()), KeyEnumFailed);
+    delete_key_tree(dialog, HKEY_CURRENT_USER, top.c_str());
     EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, top + "\\A")) << "visited from the last index, the long name first";
     EXPECT_TRUE(recorder.deletes.empty());
     EXPECT_EQ(seam_count(SEAM_RegCloseKey), 1u);
@@ -99,7 +99,7 @@ TEST_F(KeyTree, ACountThatCannotBeReadLeavesTheKey)
 {
     make_key(HKEY_CURRENT_USER, top + "\\A");
     seam_fail(SEAM_RegQueryInfoKeyA, ERROR_ACCESS_DENIED, 0);
-    EXPECT_EQ(delete_key_tree(dialog, HKEY_CURRENT_USER, top.c_str()), KeyQueryFailed);
+    delete_key_tree(dialog, HKEY_CURRENT_USER, top.c_str());
     EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, top + "\\A"));
     EXPECT_EQ(seam_count(SEAM_RegCloseKey), 1u);
 }

@@ -68,7 +68,7 @@ TEST_F(UninstallCommand, TheWrittenCommandStartsTheUninstallerWithItsArguments)
     session.run_mode = RunModeTempCopy;
     write_script("uninstall_key=" + tag() + "\r\nuninstall_command=setup.exe /UNINSTALL\r\n"
                  "uninstall_dispname=Reg Tool\r\n");
-    ASSERT_EQ(apply_uninstall_entry(dialog), 1);
+    apply_uninstall_entry();
     Value v = read_value(HKEY_LOCAL_MACHINE, uninstall_key, "UninstallString");
     ASSERT_TRUE(v.found);
     std::string command = v.data.c_str();

@@ -13,7 +13,6 @@
 #include "setup.h"
 #include "shell.h"
 #include "win_test_support.h"
-#include "wizard.h"
 
 namespace {
 

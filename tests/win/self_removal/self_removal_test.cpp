@@ -16,7 +16,6 @@
 #include "setup.h"
 #include "shell.h"
 #include "win_test_support.h"
-#include "wizard.h"
 
 namespace {
 

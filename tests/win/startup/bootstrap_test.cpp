@@ -235,7 +235,7 @@ TEST_F(Bootstrap, CopiesBothFilesRecordsTheMediumAndStartsTheCopy)
 {
     seam_hook<SEAM_GetDriveTypeA>(record_drive, 1, 0);
     seam_hook<SEAM_GetTempFileNameA>(record_temp_name, 1, 0);
-    EXPECT_EQ(start_temporary_copy(), 0);
+    start_temporary_copy();
     EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0].text);
 
     ASSERT_EQ(roots.size(), 1u);
@@ -268,7 +268,7 @@ TEST_F(Bootstrap, CopiesBothFilesRecordsTheMediumAndStartsTheCopy)
 
     // Again, as a run with /DEBUG: a second pair beside the first.
     session.debug_run = 1;
-    EXPECT_EQ(start_temporary_copy(), 0);
+    start_temporary_copy();
     EXPECT_TRUE(boxes.empty());
     std::vector<std::string> after = listing(temp);
     ASSERT_EQ(after.size(), 4u) << joined(after);
@@ -298,7 +298,7 @@ TEST_F(Bootstrap, OnlyKnownDriveTypesPass)
         boxes.clear();
         drive_type = type;
         unsigned temp_calls = seam_count(SEAM_GetTempPathA);
-        EXPECT_EQ(start_temporary_copy(), 0);
+        start_temporary_copy();
         expect_one_box(MSG_NO_DISK);
         EXPECT_EQ(seam_count(SEAM_GetTempPathA), temp_calls) << "nothing after the drive check";
         EXPECT_TRUE(started.empty());
@@ -309,7 +309,7 @@ TEST_F(Bootstrap, OnlyKnownDriveTypesPass)
         SCOPED_TRACE(type);
         boxes.clear();
         drive_type = type;
-        EXPECT_EQ(start_temporary_copy(), 0);
+        start_temporary_copy();
         EXPECT_TRUE(boxes.empty());
         EXPECT_EQ(started.size(), ++pairs);
         EXPECT_EQ(listing(temp).size(), 2 * pairs) << joined(listing(temp));
@@ -319,13 +319,13 @@ TEST_F(Bootstrap, OnlyKnownDriveTypesPass)
 TEST_F(Bootstrap, NoTemporaryOrCurrentFolderMakesNothing)
 {
     seam_fail(SEAM_GetTempPathA, 0, ERROR_ACCESS_DENIED, SEAM_NEXT);
-    EXPECT_EQ(start_temporary_copy(), 0);
+    start_temporary_copy();
     expect_one_box(MSG_NO_TEMP_FILE);
     EXPECT_EQ(seam_count(SEAM_GetTempFileNameA), 0u);
 
     boxes.clear();
     seam_fail(SEAM_GetCurrentDirectoryA, 0, ERROR_ACCESS_DENIED, SEAM_NEXT);
-    EXPECT_EQ(start_temporary_copy(), 0);
+    start_temporary_copy();
     expect_one_box(MSG_NO_TEMP_FILE);
     EXPECT_EQ(seam_count(SEAM_GetTempFileNameA), 0u);
 
@@ -347,7 +347,7 @@ TEST_F(Bootstrap, StartedFromTheTemporaryFolderIsRefused)
     }
     ASSERT_NE(fake_current, temp);
     seam_hook<SEAM_GetCurrentDirectoryA>(current_dir, 1, 0);
-    EXPECT_EQ(start_temporary_copy(), 0);
+    start_temporary_copy();
     expect_one_box(MSG_NO_TEMP_FILE);
     EXPECT_EQ(seam_count(SEAM_GetTempFileNameA), 0u);
     EXPECT_TRUE(started.empty());
@@ -357,7 +357,7 @@ TEST_F(Bootstrap, StartedFromTheTemporaryFolderIsRefused)
 TEST_F(Bootstrap, NoPlaceholderMakesNothing)
 {
     seam_fail(SEAM_GetTempFileNameA, 0, ERROR_DISK_FULL, SEAM_NEXT);
-    EXPECT_EQ(start_temporary_copy(), 0);
+    start_temporary_copy();
     expect_one_box(MSG_NO_TEMP_FILE);
     EXPECT_EQ(seam_count(SEAM_CopyFileA), 0u);
     EXPECT_TRUE(started.empty());
@@ -368,7 +368,7 @@ TEST_F(Bootstrap, FailedCopiesTakeThePlaceholderAndTheFirstCopyAway)
 {
     // The program cannot be copied: only the placeholder was made.
     seam_fail(SEAM_CopyFileA, FALSE, ERROR_DISK_FULL, SEAM_NEXT);
-    EXPECT_EQ(start_temporary_copy(), 0);
+    start_temporary_copy();
     expect_one_box(MSG_NO_TEMP_FILE);
     EXPECT_EQ(seam_count(SEAM_CopyFileA), 1u) << "no script copy after a failed program copy";
     EXPECT_TRUE(listing(temp).empty()) << joined(listing(temp));
@@ -376,7 +376,7 @@ TEST_F(Bootstrap, FailedCopiesTakeThePlaceholderAndTheFirstCopyAway)
     // The script cannot be copied: the program copy goes too.
     boxes.clear();
     seam_fail(SEAM_CopyFileA, FALSE, ERROR_DISK_FULL, seam_count(SEAM_CopyFileA) + 2);
-    EXPECT_EQ(start_temporary_copy(), 0);
+    start_temporary_copy();
     expect_one_box(MSG_NO_TEMP_FILE);
     EXPECT_EQ(seam_count(SEAM_CopyFileA), 3u);
     EXPECT_EQ(seam_count(SEAM_WritePrivateProfileStringA), 0u);
@@ -391,7 +391,7 @@ TEST_F(Bootstrap, CopiesOfAReadOnlyMediumCanBeWrittenAndDeleted)
     // As on a CD-ROM: both files read-only, and the copies keep that.
     ASSERT_TRUE(SetFileAttributesA(module.c_str(), FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(SetFileAttributesA(script.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_EQ(start_temporary_copy(), 0);
+    start_temporary_copy();
     EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0].text);
     std::vector<std::string> names = listing(temp);
     ASSERT_EQ(names.size(), 2u) << joined(names);
@@ -410,7 +410,7 @@ TEST_F(Bootstrap, CopiesOfAReadOnlyMediumCanBeWrittenAndDeleted)
         started.clear();
         seam_fail(SEAM_WritePrivateProfileStringA, FALSE, ERROR_ACCESS_DENIED,
                   seam_count(SEAM_WritePrivateProfileStringA) + failing);
-        EXPECT_EQ(start_temporary_copy(), 0);
+        start_temporary_copy();
         expect_one_box(MSG_NO_TEMP_FILE);
         EXPECT_TRUE(started.empty());
         EXPECT_TRUE(listing(temp).empty()) << joined(listing(temp));
@@ -427,7 +427,7 @@ TEST_F(Bootstrap, CopyThatCannotStartIsTakenAway)
         boxes.clear();
         started.clear();
         exec_result = result;
-        EXPECT_EQ(start_temporary_copy(), 0);
+        start_temporary_copy();
         EXPECT_EQ(started.size(), 1u);
         expect_one_box(MSG_CANNOT_START_COPY);
         EXPECT_TRUE(listing(temp).empty()) << joined(listing(temp));
@@ -435,7 +435,7 @@ TEST_F(Bootstrap, CopyThatCannotStartIsTakenAway)
     // 32 is the first result that means started.
     boxes.clear();
     exec_result = 32;
-    EXPECT_EQ(start_temporary_copy(), 0);
+    start_temporary_copy();
     EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(listing(temp).size(), 2u) << joined(listing(temp));
     expect_medium_untouched();
@@ -467,7 +467,7 @@ TEST_F(LongCommand, LongestProgramPathWithoutDebugStillStarts)
     // ~stBEEF.exe ends at 259 bytes, the most a path may have; the command
     // is 267 bytes.
     use_folder_of_length(259 - 11);
-    EXPECT_EQ(start_temporary_copy(), 0);
+    start_temporary_copy();
     EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0].text);
     std::string exe_copy = deep + "~stBEEF.exe";
     ASSERT_EQ(exe_copy.size(), 259u);
@@ -483,7 +483,7 @@ TEST_F(LongCommand, CommandThatFillsTheBufferExactlyStarts)
     // 254 bytes of path, two quotes, " /TEMP /DEBUG": 269 bytes and the terminator.
     session.debug_run = 1;
     use_folder_of_length(254 - 11);
-    EXPECT_EQ(start_temporary_copy(), 0);
+    start_temporary_copy();
     EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0].text);
     std::string exe_copy = deep + "~stBEEF.exe";
     ASSERT_EQ(started.size(), 1u);
@@ -497,7 +497,7 @@ TEST_F(LongCommand, CommandThatWouldBeCutIsNotStarted)
     // One byte more: the command would lose the end of /DEBUG.
     session.debug_run = 1;
     use_folder_of_length(255 - 11);
-    EXPECT_EQ(start_temporary_copy(), 0);
+    start_temporary_copy();
     EXPECT_TRUE(started.empty()) << started[0].command;
     EXPECT_EQ(seam_count(SEAM_WinExec), 0u);
     expect_one_box(MSG_CANNOT_START_COPY);

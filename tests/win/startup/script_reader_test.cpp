@@ -43,7 +43,7 @@ protected:
         return buf;
     }
 
-    std::string string(const char *section, const char *key, const char *fallback, size_t size = SCRIPT_NAME_SIZE)
+    std::string string(const char *section, const char *key, const char *fallback, size_t size = SETUP_PATH_SIZE)
     {
         char buf[SCRIPT_MENU_SIZE];
         memset(buf, 'Z', sizeof buf);
@@ -109,7 +109,7 @@ TEST_F(ScriptFile, LongValueIsCutToTheBufferLessOne)
     std::string value(700, 'x');
     write(("[files]\r\nfile_1=" + value + "\r\n").c_str());
     EXPECT_EQ(text("files", "file_1", "").size(), (size_t)SCRIPT_TEXT_SIZE - 1);
-    EXPECT_EQ(string("files", "file_1", "").size(), (size_t)SCRIPT_NAME_SIZE - 1);
+    EXPECT_EQ(string("files", "file_1", "").size(), (size_t)SETUP_PATH_SIZE - 1);
 }
 
 TEST_F(ScriptFile, IntegersTakeALeadingDecimal)
@@ -133,7 +133,8 @@ TEST_F(ScriptFile, MissingFileReadsAsNoKeys)
 TEST_F(ScriptFile, WriteKeyThenReadItBack)
 {
     write("[general]\r\napplication=App\r\n");
-    ASSERT_EQ(script_write_string("general", "srcdir", "D:\\\x83\x5c\\"), 1);
+    // As start_temporary_copy writes srcdir into the copy of the script.
+    ASSERT_TRUE(sys_WritePrivateProfileStringA("general", "srcdir", "D:\\\x83\x5c\\", session.script_path));
     EXPECT_EQ(string("general", "srcdir", ""), "D:\\\x83\x5c\\");
     EXPECT_EQ(string("general", "application", ""), "App");
 }

@@ -81,7 +81,7 @@ TEST_F(Ui, MessageBoxesComeFromTheCatalogueAndBelongToTheBackdrop)
     EXPECT_EQ(shown[0].style, (UINT)(MB_OK | MB_ICONSTOP));
 
     // One insertion; the disk label is CP932 with a 0x5C trail byte.
-    show_message_arg(MSG_INSERT_DISK, CAP_DISK_PREPARE, 49, "\x83\x5c\x83\x74\x83\x67 DISK1");
+    show_message(MSG_INSERT_DISK, CAP_DISK_PREPARE, 49, "\x83\x5c\x83\x74\x83\x67 DISK1");
     std::string format = catalogue(MSG_INSERT_DISK);
     size_t at = format.find("%s");
     ASSERT_NE(at, std::string::npos);
@@ -89,11 +89,11 @@ TEST_F(Ui, MessageBoxesComeFromTheCatalogueAndBelongToTheBackdrop)
     EXPECT_EQ(shown[1].style, 49u);
 
     // A text without placeholder is shown unchanged.
-    show_message_arg(MSG_SAME_FOLDER, CAP_START_ERROR, 16, "ignored");
+    show_message(MSG_SAME_FOLDER, CAP_START_ERROR, 16, "ignored");
     EXPECT_EQ(shown[2].text, catalogue(MSG_SAME_FOLDER));
 
     // Two insertions, in order.
-    show_message_args(MSG_REMOVAL_FAILED, CAP_END, 48, "App", "C:\\Tools\\");
+    show_message(MSG_REMOVAL_FAILED, CAP_END, 48, "App", "C:\\Tools\\");
     format = catalogue(MSG_REMOVAL_FAILED);
     size_t first = format.find("%s"), second = format.find("%s", first + 2);
     EXPECT_EQ(shown[3].text, format.substr(0, first) + "App" + format.substr(first + 2, second - first - 2) +
@@ -111,7 +111,7 @@ TEST_F(Ui, LongInsertionIsCutToTheBox)
     std::string label;
     for (int i = 0; i < 300; i++)
         label += "\x83\x5c"; // 600 bytes of ソ
-    show_message_arg(MSG_INSERT_DISK, CAP_DISK_PREPARE, 49, label.c_str());
+    show_message(MSG_INSERT_DISK, CAP_DISK_PREPARE, 49, label.c_str());
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text.size(), 511u - (511u - catalogue(MSG_INSERT_DISK).find("%s")) % 2u)
         << "cut to 511 bytes, on a character boundary";
@@ -220,13 +220,13 @@ TEST_F(StatusArea, StatusLinesBlankTheLabelsForGood)
     SetDlgItemTextA(dialog, IDC_TARGET_FILE, "C:\\Tools\\a.exe");
     EXPECT_EQ(text_of(dialog, IDC_SOURCE_LABEL), "");
 
-    show_status_message_path(dialog, MSG_STATUS_DELETING, "SOFTWARE\\\x83\x5c\x83\x74\x83\x67", "Tools");
+    show_status_message(dialog, MSG_STATUS_DELETING, "SOFTWARE\\\x83\x5c\x83\x74\x83\x67\\Tools");
     std::string format = catalogue(MSG_STATUS_DELETING);
     EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE),
               format.substr(0, format.find("%s")) + "SOFTWARE\\\x83\x5c\x83\x74\x83\x67\\Tools" +
                   format.substr(format.find("%s") + 2));
 
-    show_status_message_arg(dialog, MSG_STATUS_DELETING, "Run");
+    show_status_message(dialog, MSG_STATUS_DELETING, "Run");
     EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), format.substr(0, format.find("%s")) + "Run" +
                                                       format.substr(format.find("%s") + 2));
 
@@ -270,7 +270,7 @@ TEST_F(Backdrop, SetupModeWindowTextAndFont)
     write("[general]\r\ntitle=\x83\x5c\x83\x74\x83\x67 Setup\r\nmsg=Line\\none\r\n"
           "[font]\r\nHeight=-20\r\nItalic=0\r\nWeight=400\r\nCharSet=128\r\nFaceName=IPAGothic\r\n"
           "PitchAndFamily=306\r\n");
-    ASSERT_TRUE(create_backdrop_window(SW_HIDE));
+    ASSERT_TRUE(create_backdrop_window());
     HWND w = session.backdrop_window;
     char cls[64];
     GetClassNameA(w, cls, sizeof cls);
@@ -299,7 +299,7 @@ TEST_F(Backdrop, DefaultsAndPlaceholders)
 {
     write("[general]\r\napplication=App\r\n");
     session.run_mode = RunModeUninstall;
-    ASSERT_TRUE(create_backdrop_window(SW_SHOWNORMAL));
+    ASSERT_TRUE(create_backdrop_window());
     EXPECT_EQ(text_of(session.backdrop_window), "[uninstall]title_uninstall");
     EXPECT_STREQ(session.backdrop_text, "[uninstall]msg_uninstall");
     const LOGFONTA &f = session.backdrop_font;
@@ -315,7 +315,7 @@ TEST_F(Backdrop, DefaultsAndPlaceholders)
     // A character set the script gives stays as given, the ANSI one too.
     DestroyWindow(session.backdrop_window);
     write("[general]\r\napplication=App\r\n[font]\r\nCharSet=0\r\n");
-    ASSERT_TRUE(create_backdrop_window(SW_SHOWNORMAL));
+    ASSERT_TRUE(create_backdrop_window());
     EXPECT_EQ(session.backdrop_font.lfCharSet, ANSI_CHARSET);
 }
 
@@ -323,7 +323,7 @@ TEST_F(Backdrop, UninstallTextsComeFromGeneralAndAnEmptyMessageDrawsNothing)
 {
     write("[general]\r\ntitle=Setup title\r\ntitle_uninstall=Removal\r\nmsg=Setup text\r\nmsg_uninstall=\r\n");
     session.run_mode = RunModeUninstall;
-    ASSERT_TRUE(create_backdrop_window(SW_SHOW));
+    ASSERT_TRUE(create_backdrop_window());
     EXPECT_EQ(text_of(session.backdrop_window), "Removal");
     EXPECT_STREQ(session.backdrop_text, "");
 }
@@ -331,7 +331,7 @@ TEST_F(Backdrop, UninstallTextsComeFromGeneralAndAnEmptyMessageDrawsNothing)
 TEST_F(Backdrop, PaintsBlueAfterOneFullRepaint)
 {
     write("[general]\r\nmsg=Text\r\n");
-    ASSERT_TRUE(create_backdrop_window(SW_SHOW));
+    ASSERT_TRUE(create_backdrop_window());
     HWND w = session.backdrop_window;
     drain_messages();
     EXPECT_EQ(session.backdrop_repainted, 1);
@@ -351,7 +351,7 @@ TEST_F(Backdrop, PaintsBlueAfterOneFullRepaint)
 TEST_F(Backdrop, ClosingPostsTheQuitMessage)
 {
     write("");
-    ASSERT_TRUE(create_backdrop_window(SW_SHOW));
+    ASSERT_TRUE(create_backdrop_window());
     SendMessageA(session.backdrop_window, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(session.backdrop_window));
     session.backdrop_window = NULL;

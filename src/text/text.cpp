@@ -79,6 +79,26 @@ size_t text_copy_n(char *dst, size_t size, const char *src, size_t n)
     return len;
 }
 
+const char *text_next_field(const char *p, char *field, size_t size)
+{
+    while (*p == ',')
+        p++;
+    if (*p == '\0')
+        return NULL;
+    // A comma is never the trail byte of a double-byte character, but the
+    // scan steps over characters all the same.
+    const char *start = p;
+    while (*p != '\0' && *p != ',')
+        p = text_next(p);
+    // A field that runs to the end of the text is copied as text: a lead
+    // byte that ends it is a character of its own.
+    if (*p == '\0')
+        text_copy(field, size, start);
+    else
+        text_copy_n(field, size, start, (size_t)(p - start));
+    return p;
+}
+
 size_t text_copy(char *dst, size_t size, const char *src)
 {
     return text_copy_n(dst, size, src, (size_t)-1);
