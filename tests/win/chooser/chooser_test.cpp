@@ -31,14 +31,6 @@ namespace {
 const int NAME_FIELD = 1152;
 const int LISTED_FOLDER = 1088;
 
-std::string lower(std::string s)
-{
-    for (char &c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = (char)(c - 'A' + 'a');
-    return s;
-}
-
 // Message boxes, recorded on the thread that shows them (the dialog's).
 struct ShownBox {
     std::string text;

@@ -29,21 +29,6 @@ std::string message_text2(UINT id, const std::string &first, const std::string &
     return format.substr(0, a) + first + format.substr(a + 2, b - a - 2) + second + format.substr(b + 2);
 }
 
-std::string text_of(HWND window, int id)
-{
-    char buf[1024] = "";
-    if (id)
-        GetDlgItemTextA(window, id, buf, sizeof buf);
-    else
-        GetWindowTextA(window, buf, sizeof buf);
-    return buf;
-}
-
-bool exists(const std::string &path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 int first_event(const std::string &prefix)
 {
     for (size_t i = 0; i < events.size(); i++)

@@ -35,8 +35,6 @@ extern BoxAnswer box_answer;
 
 // The catalogue text with its two %s filled in turn.
 std::string message_text2(UINT id, const std::string &first, const std::string &second);
-std::string text_of(HWND window, int id = 0);
-bool exists(const std::string &path);
 // Index of the first event that starts with prefix, or -1.
 int first_event(const std::string &prefix);
 

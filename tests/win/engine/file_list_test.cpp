@@ -52,7 +52,7 @@ TEST_F(FileList, OnlyPresentEntriesAreProcessedAndShortOnesAreSkippedQuietly)
     EXPECT_EQ(events[3], "install:three.txt>three.txt@" + dst);
     EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(bar_positions, (std::vector<int>{10, 40})) << "the short entries move nothing";
-    EXPECT_FALSE(exists(dst + "a.dll"));
+    EXPECT_FALSE(file_exists(dst + "a.dll"));
 }
 
 TEST_F(FileList, ApplicationFilesLandByteIdenticalThroughTheRealInstaller)
@@ -73,7 +73,7 @@ TEST_F(FileList, ApplicationFilesLandByteIdenticalThroughTheRealInstaller)
         ADD_FAILURE() << "box: " << box.text;
     EXPECT_TRUE(read_file(dst + "app.exe") == first) << "app.exe differs";
     EXPECT_TRUE(read_file(dst + "renamed.bin") == second) << "renamed.bin differs";
-    EXPECT_FALSE(exists(sys + "app.exe"));
+    EXPECT_FALSE(file_exists(sys + "app.exe"));
     EXPECT_EQ(bar_positions, (std::vector<int>{50, 100}));
     EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), "data.bin");
     EXPECT_EQ(text_of(dialog, IDC_TARGET_FILE), "renamed.bin");
@@ -198,7 +198,7 @@ TEST_F(FileList, CancelAtTheDiskPromptEndsTheStepAndKeepsEarlierFiles)
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, catalogue_with(MSG_INSERT_DISK, "DISK2"));
     EXPECT_EQ(read_file(dst + "first.txt"), "f");
-    EXPECT_FALSE(exists(dst + "third.txt")) << "later entries are not processed";
+    EXPECT_FALSE(file_exists(dst + "third.txt")) << "later entries are not processed";
     EXPECT_EQ(bar_positions, (std::vector<int>{33}));
 }
 
@@ -216,7 +216,7 @@ TEST_F(FileList, UnreadableSourceStopsWithTheFullPath)
     EXPECT_EQ(boxes[0].caption, catalogue(CAP_DISK_PREPARE));
     EXPECT_EQ(boxes[0].style, (UINT)(MB_OK | MB_ICONSTOP));
     EXPECT_EQ(seam_count(SEAM_VerFindFileA), 0u);
-    EXPECT_FALSE(exists(dst + "locked.txt"));
+    EXPECT_FALSE(file_exists(dst + "locked.txt"));
 }
 
 TEST_F(FileList, NamesAreReadAsTheyStandAndCountsEndAtTheLastEntry)
@@ -359,9 +359,9 @@ TEST_F(Removal, ApplicationFilesGoAndAMissingOneIsFine)
                  "file_3=h.txt,help.txt,DISK1,1,1\r\n");
     open_dialog();
     EXPECT_EQ(process_file_list(dialog), 1);
-    EXPECT_FALSE(exists(dst + "app.exe"));
-    EXPECT_FALSE(exists(dst + "help.txt"));
-    EXPECT_TRUE(exists(src + "app.exe"));
+    EXPECT_FALSE(file_exists(dst + "app.exe"));
+    EXPECT_FALSE(file_exists(dst + "help.txt"));
+    EXPECT_TRUE(file_exists(src + "app.exe"));
     EXPECT_EQ(events, (std::vector<std::string>{"delete:" + dst + "app.exe", "delete:" + dst + "help.txt"}));
     EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), "help.txt");
     EXPECT_TRUE(boxes.empty());
@@ -380,7 +380,7 @@ TEST_F(Removal, ReadOnlyFilesGoAndAPathThatDoesNotFitNamesNoOtherFile)
     open_dialog();
     EXPECT_EQ(process_file_list(dialog), 1);
     remove_uninstall_list(dialog);
-    EXPECT_FALSE(exists(dst + "ro.txt"));
+    EXPECT_FALSE(file_exists(dst + "ro.txt"));
     EXPECT_EQ(read_file(dst + cut), "another installation's file");
     EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), catalogue_with(MSG_REMOVE_FAILED, whole));
     EXPECT_TRUE(boxes.empty());
@@ -401,8 +401,8 @@ TEST_F(Removal, AFileHeldOpenIsReportedOnTheStatusLineAndTheStepGoesOn)
     EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), catalogue_with(MSG_REMOVE_FAILED, held));
     EXPECT_EQ(process_file_list(dialog), 1);
     CloseHandle(file);
-    EXPECT_TRUE(exists(held));
-    EXPECT_FALSE(exists(dst + "next.txt"));
+    EXPECT_TRUE(file_exists(held));
+    EXPECT_FALSE(file_exists(dst + "next.txt"));
     EXPECT_TRUE(boxes.empty());
 }
 
@@ -416,7 +416,7 @@ TEST_F(Removal, UninstallListDeletesInOrderAndSkipsMissingEntries)
     remove_uninstall_list(dialog);
     EXPECT_EQ(events, (std::vector<std::string>{"delete:" + dst + "u1.txt", "delete:" + dst + "u2.txt",
                                                 "delete:" + dst + "u3.txt"}));
-    EXPECT_FALSE(exists(dst + "u1.txt") || exists(dst + "u2.txt") || exists(dst + "u3.txt"));
+    EXPECT_FALSE(file_exists(dst + "u1.txt") || file_exists(dst + "u2.txt") || file_exists(dst + "u3.txt"));
 
     events.clear();
     write_file(dst + "u1.txt", "1");
@@ -424,7 +424,7 @@ TEST_F(Removal, UninstallListDeletesInOrderAndSkipsMissingEntries)
     write_script("[files]\r\nuninst=2\r\nuninst_2=u2.txt\r\n");
     remove_uninstall_list(dialog);
     EXPECT_EQ(events, (std::vector<std::string>{"delete:" + dst + "u2.txt"}));
-    EXPECT_TRUE(exists(dst + "u1.txt"));
+    EXPECT_TRUE(file_exists(dst + "u1.txt"));
     EXPECT_EQ(bar_positions, std::vector<int>{});
 }
 
@@ -440,9 +440,9 @@ TEST_F(Removal, UninstallEntriesAreWholeNamesAndAFolderStays)
     session.total_bytes = 100;
     open_dialog();
     remove_uninstall_list(dialog);
-    EXPECT_FALSE(exists(dst + "a,b.txt"));
-    EXPECT_FALSE(exists(dst + "logs\\new.log")) << "read as a name: no line feed in it";
-    EXPECT_TRUE(exists(dst + "a"));
+    EXPECT_FALSE(file_exists(dst + "a,b.txt"));
+    EXPECT_FALSE(file_exists(dst + "logs\\new.log")) << "read as a name: no line feed in it";
+    EXPECT_TRUE(file_exists(dst + "a"));
     DWORD attributes = GetFileAttributesA((dst + "data").c_str());
     EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
     EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), catalogue_with(MSG_REMOVE_FAILED, dst + "data"));

@@ -199,7 +199,7 @@ TEST_F(Driver, TheDialogKeepsAnsweringAndTheBackdropStaysDuringALongRun)
     EXPECT_TRUE(backdrop_stayed) << "WM_CLOSE to the backdrop waits for the end of the run";
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, catalogue_with(MSG_SETUP_DONE, "EngineApp")) << "the run went on to its end";
-    EXPECT_TRUE(exists(dst + "f" + std::to_string(count) + ".dat"));
+    EXPECT_TRUE(file_exists(dst + "f" + std::to_string(count) + ".dat"));
     EXPECT_FALSE(IsWindow(real_backdrop)) << "closed by the end of the run";
 }
 
@@ -218,7 +218,7 @@ TEST_F(Driver, DebugRunEndsAtOnceTouchingNothing)
                           SEAM_VerFindFileA, SEAM_VerInstallFileA, SEAM_DeleteFileA, SEAM_CreateFileA,
                           SEAM_RegCreateKeyExA, SEAM_RegOpenKeyExA, SEAM_DdeInitializeA})
         EXPECT_EQ(seam_count(call), 0u) << "call " << call;
-    EXPECT_FALSE(exists(dst + "app.exe"));
+    EXPECT_FALSE(file_exists(dst + "app.exe"));
 }
 
 TEST_F(Driver, NoFilesStillRegistersAndSucceeds)
@@ -365,8 +365,8 @@ TEST_F(UninstallDriver, StepsRunInOrderAndEndWithTheLog)
     int folder = first_event("move:" + root + "uninst>|" + std::to_string(MOVEFILE_DELAY_UNTIL_REBOOT));
     EXPECT_GT(program, log) << "the uninstaller goes at the next start, after the log " << all;
     EXPECT_GT(folder, program) << all;
-    EXPECT_FALSE(exists(dst + "app.exe"));
-    EXPECT_FALSE(exists(dst + "extra.dat"));
+    EXPECT_FALSE(file_exists(dst + "app.exe"));
+    EXPECT_FALSE(file_exists(dst + "extra.dat"));
     EXPECT_FALSE(key_exists("SOFTWARE\\" + version_key));
     int class_keys = 0;
     for (const std::string &e : events)

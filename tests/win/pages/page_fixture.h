@@ -26,41 +26,14 @@ namespace pages {
 // " ﾊﾞｲﾄ" in code page 932.
 static const char BYTES[] = " \xCA\xDE\xB2\xC4";
 
-struct ShownBox {
-    HWND owner;
-    std::string text;
-    std::string caption;
-    UINT style;
-};
-
-inline std::vector<ShownBox> &shown()
+// The boxes shown, and the answer every recorded box gives.
+inline std::vector<RecordedBox> &shown()
 {
-    static std::vector<ShownBox> boxes;
-    return boxes;
+    return recorded_boxes;
 }
-
-// The answer every recorded box gives.
 inline int &box_answer()
 {
-    static int answer = IDOK;
-    return answer;
-}
-
-inline int record_box(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
-{
-    shown().push_back({owner, text ? text : "", caption ? caption : "", style});
-    return box_answer();
-}
-
-inline std::string text_of(HWND window, int id = 0)
-{
-    static char buf[70000];
-    buf[0] = '\0';
-    if (id)
-        GetDlgItemTextA(window, id, buf, sizeof buf);
-    else
-        GetWindowTextA(window, buf, sizeof buf);
-    return buf;
+    return box_default_answer;
 }
 
 inline void drain_messages()
@@ -165,7 +138,7 @@ inline INT_PTR run_page(int template_id, DLGPROC procedure, PageAction action, U
 }
 
 // Session, script, folder and backdrop of one test.
-class PageTest : public ::testing::Test {
+class PageTest : public WinTest {
 protected:
     std::string folder;      // the test's own folder, no trailing backslash
     std::string script;      // its setup.inf
@@ -173,13 +146,9 @@ protected:
 
     void SetUp() override
     {
-        memset(&session, 0, sizeof session);
-        session.instance = setup_exe_module();
-        ASSERT_NE(session.instance, nullptr) << "setup.exe for its templates, pictures and catalogue";
-        seam_reset();
-        shown().clear();
-        box_answer() = IDOK;
-        seam_hook<SEAM_MessageBoxA>(record_box, 1, 0);
+        WinTest::SetUp();
+        if (HasFatalFailure())
+            return;
 
         char temp[MAX_PATH], name[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
@@ -205,7 +174,7 @@ protected:
         drain_messages();
         SetCurrentDirectoryA(session.windows_dir);
         remove_tree(folder);
-        seam_reset();
+        WinTest::TearDown();
     }
 
     // A plain window in the backdrop's place: finish_run closes it.

@@ -178,7 +178,7 @@ TEST_F(SetupPage, DestinationAtADriveRootIsMeasuredAtThatRoot)
 
     // For real, too: the root of the Windows drive gives its free space.
     seam_reset();
-    seam_hook<SEAM_MessageBoxA>(record_box, 1, 0);
+    seam_hook<SEAM_MessageBoxA>(note_box, 1, 0);
     snprintf(session.destination_dir, sizeof session.destination_dir, "%.3s", session.windows_dir);
     session.destination_bytes_free = 0;
     show_folder_and_free_space(page, DestinationFolder);

@@ -29,32 +29,6 @@
 
 namespace {
 
-// Build-tree paths come from CMake as host paths; under Wine the host's root
-// is drive Z:.
-std::string windows_path(const char *path)
-{
-    std::string out = path[0] == '/' ? std::string("Z:") + path : std::string(path);
-    for (char &c : out) {
-        if (c == '/')
-            c = '\\';
-    }
-    return out;
-}
-
-std::string lower(std::string s)
-{
-    for (char &c : s) {
-        if (c >= 'A' && c <= 'Z')
-            c = (char)(c - 'A' + 'a');
-    }
-    return s;
-}
-
-bool file_exists(const std::string &path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 std::string read_text(const std::string &path)
 {
     std::string text;
@@ -243,20 +217,6 @@ size_t end_processes_in(const std::string &dir, DWORD settle_ms)
     return found.size();
 }
 
-std::string listing(const std::string &dir)
-{
-    std::string text;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        do
-            text += std::string("  ") + found.cFileName + "\n";
-        while (FindNextFileA(find, &found));
-        FindClose(find);
-    }
-    return text;
-}
-
 void copy_or_fail(const std::string &from, const std::string &to)
 {
     ASSERT_TRUE(CopyFileA(from.c_str(), to.c_str(), FALSE)) << from << " -> " << to << ": " << GetLastError();
@@ -405,14 +365,6 @@ protected:
     }
 };
 
-std::string joined(const std::vector<std::string> &list)
-{
-    std::string text;
-    for (const std::string &s : list)
-        text += "  " + s + "\n";
-    return text;
-}
-
 // The control: a program that does not restrict its search loads the planted
 // libraries, from its own folder and, under another name, from the temporary
 // folder. If this fails, the planting below proves nothing.
@@ -425,7 +377,7 @@ TEST_F(PlantedDllTest, PlainLoadLibraryTakesThePlantedDll)
     EXPECT_EQ(loaded_from_folder(trace).size(), 2u) << joined(trace.loaded);
     std::string found = markers();
     EXPECT_NE(found.find(dir + "\\version.dll.loaded by " + dir + "\\load_plain.exe"), std::string::npos)
-        << found << listing(dir);
+        << found << joined(listing(dir + "\\"));
     EXPECT_NE(found.find(dir + "\\comctl32.dll.loaded by " + dir + "\\load_plain.exe"), std::string::npos)
         << found;
 

@@ -4,7 +4,6 @@
 namespace regtest {
 
 Recorder recorder;
-std::vector<ShownBox> boxes;
 
 static bool allowed(HKEY root, const char *sub)
 {
@@ -39,12 +38,6 @@ LONG recording_delete(HKEY root, LPCSTR sub)
         return ERROR_ACCESS_DENIED;
     }
     return RegDeleteKeyA(root, sub);
-}
-
-int recording_box(HWND, LPCSTR text, LPCSTR caption, UINT style)
-{
-    boxes.push_back({text, caption, style});
-    return IDOK;
 }
 
 static void sweep_keys(HKEY root, const wchar_t *path)

@@ -132,11 +132,7 @@ struct Recorder {
 };
 extern Recorder recorder;
 
-struct ShownBox {
-    std::string text, caption;
-    UINT style;
-};
-extern std::vector<ShownBox> boxes;
+inline std::vector<RecordedBox> &boxes = recorded_boxes;
 
 inline bool is_root(HKEY key)
 {
@@ -146,17 +142,14 @@ inline bool is_root(HKEY key)
 
 inline std::string status_line(HWND dialog)
 {
-    char buf[1024] = "";
-    GetDlgItemTextA(dialog, IDC_SOURCE_FILE, buf, sizeof buf);
-    return buf;
+    return text_of(dialog, IDC_SOURCE_FILE);
 }
 
 LONG recording_open(HKEY root, LPCSTR sub, DWORD options, REGSAM access, PHKEY result);
 LONG recording_delete(HKEY root, LPCSTR sub);
-int recording_box(HWND owner, LPCSTR text, LPCSTR caption, UINT style);
 
 // Session, seam, recorder and a hidden progress dialog of template 107.
-class RegistryTest : public ::testing::Test {
+class RegistryTest : public WinTest {
 protected:
     HWND dialog = NULL;
     char script[MAX_PATH] = "";
@@ -164,18 +157,15 @@ protected:
     void SetUp() override
     {
         sweep_leftovers();
-        memset(&session, 0, sizeof session);
-        session.instance = setup_exe_module();
-        ASSERT_NE(session.instance, nullptr);
+        WinTest::SetUp();
+        if (HasFatalFailure())
+            return;
         strcpy(session.application_name, "Reg" SO "Tool");
         strcpy(session.destination_dir, "C:\\Program Files\\Reg Tool\\");
-        seam_reset();
         recorder = Recorder();
         recorder.allowed = tag();
-        boxes.clear();
         seam_hook<SEAM_RegOpenKeyExA>(recording_open, 1, 0);
         seam_hook<SEAM_RegDeleteKeyA>(recording_delete, 1, 0);
-        seam_hook<SEAM_MessageBoxA>(recording_box, 1, 0);
         dialog = CreateDialogParamA(session.instance, MAKEINTRESOURCEA(IDD_PROGRESS), NULL, quiet_proc, 0);
         ASSERT_NE(dialog, nullptr);
         recorder.dialog = dialog;
@@ -188,7 +178,7 @@ protected:
 
     void TearDown() override
     {
-        seam_reset();
+        WinTest::TearDown();
         if (dialog)
             DestroyWindow(dialog);
         if (script[0])

@@ -27,20 +27,14 @@ std::string expected_line(const std::string &value)
     return format.substr(0, at) + failure + format.substr(at + 2);
 }
 
-int quiet_box(HWND, LPCSTR, LPCSTR, UINT)
-{
-    return IDOK;
-}
-
-class RemovalLog : public ::testing::Test {
+class RemovalLog : public WinTest {
 protected:
     std::string folder, log;
     void SetUp() override
     {
-        memset(&session, 0, sizeof session);
-        session.instance = setup_exe_module();
-        ASSERT_NE(session.instance, nullptr);
-        seam_reset();
+        WinTest::SetUp();
+        if (HasFatalFailure())
+            return;
         char temp[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
         folder = std::string(temp) + "rlog" + std::to_string(GetCurrentProcessId()) + "\\";
@@ -56,7 +50,7 @@ protected:
         session.removal_log = NULL;
         DeleteFileA(log.c_str());
         RemoveDirectoryA(folder.c_str());
-        seam_reset();
+        WinTest::TearDown();
     }
 };
 
@@ -119,7 +113,6 @@ TEST_F(RemovalLog, ALogThatCannotBeOpenedIsReleasedAllTheSame)
 
 TEST_F(RemovalLog, FinishRunReleasesABlockStillHeld)
 {
-    seam_hook<SEAM_MessageBoxA>(quiet_box, 1, 0);
     append_to_removal_log("never written");
     session.run_mode = RunModeSetup;
     GetWindowsDirectoryA(session.windows_dir, sizeof session.windows_dir);

@@ -1,4 +1,5 @@
 #include "resource_test_support.h"
+#include "win_test_support.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -7,7 +8,7 @@
 // Wine's kernel32 turns a Unix path into a drive path; absent on Windows.
 typedef LPWSTR(CDECL *unix_to_dos_fn)(LPCSTR);
 
-static std::string to_windows_path(const std::string &path)
+std::string windows_path(const std::string &path)
 {
     if (path.empty() || path[0] != '/')
         return path;
@@ -34,13 +35,13 @@ std::string setup_exe_path()
 {
     const char *from_environment = getenv("SETUP_EXE");
     if (from_environment && *from_environment)
-        return to_windows_path(from_environment);
-    return to_windows_path(SETUP_EXE_PATH);
+        return windows_path(from_environment);
+    return windows_path(SETUP_EXE_PATH);
 }
 
 std::string test_data_path(const char *name)
 {
-    return to_windows_path(std::string(RESOURCE_TEST_DATA_DIR) + "/" + name);
+    return windows_path(std::string(RESOURCE_TEST_DATA_DIR) + "/" + name);
 }
 
 HMODULE setup_exe_module()

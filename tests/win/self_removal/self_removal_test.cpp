@@ -86,7 +86,7 @@ void set_pending_renames(const std::vector<char> &raw, bool present)
     RegCloseKey(key);
 }
 
-class SelfRemoval : public ::testing::Test {
+class SelfRemoval : public WinTest {
 protected:
     std::string folder, program;
     std::vector<char> saved_renames;
@@ -94,14 +94,11 @@ protected:
 
     void SetUp() override
     {
-        memset(&session, 0, sizeof session);
-        session.instance = setup_exe_module();
-        ASSERT_NE(session.instance, nullptr);
-        seam_reset();
-        boxes.clear();
+        WinTest::SetUp();
+        if (HasFatalFailure())
+            return;
         moves.clear();
         started.clear();
-        seam_hook<SEAM_MessageBoxA>(note_box, 1, 0);
         seam_hook<SEAM_MoveFileExA>(record_move, 1, 0);
         char temp[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
@@ -131,7 +128,7 @@ protected:
     }
     void TearDown() override
     {
-        seam_reset();
+        WinTest::TearDown();
         set_pending_renames(saved_renames, had_renames);
         DeleteFileA(program.c_str());
         RemoveDirectoryA(folder.c_str());

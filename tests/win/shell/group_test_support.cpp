@@ -8,18 +8,6 @@
 #include "seam.h"
 #include "setup.h"
 
-std::vector<ShownBox> shown_boxes;
-
-namespace {
-
-int record_box(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
-{
-    shown_boxes.push_back({owner, text, caption, style});
-    return IDOK;
-}
-
-} // namespace
-
 bool is_file(const std::string &path)
 {
     DWORD a = GetFileAttributesA(path.c_str());
@@ -34,14 +22,11 @@ bool is_folder(const std::string &path)
 
 void GroupSession::SetUp()
 {
-    memset(&session, 0, sizeof session);
-    session.instance = setup_exe_module();
-    ASSERT_NE(session.instance, nullptr);
+    WinTest::SetUp();
+    if (HasFatalFailure())
+        return;
     session.backdrop_window = GetDesktopWindow();
     snprintf(session.application_name, sizeof session.application_name, "%s", "\xBB\xDD\xCC\xDF\xD9 " SOFT);
-    seam_reset();
-    shown_boxes.clear();
-    seam_hook<SEAM_MessageBoxA>(record_box, 1, 0);
 
     char temp[MAX_PATH], name[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
@@ -58,7 +43,7 @@ void GroupSession::SetUp()
 
 void GroupSession::TearDown()
 {
-    seam_reset();
+    WinTest::TearDown();
     remove_tree(work);
 }
 

@@ -18,13 +18,7 @@
 // "\ｽﾀｰﾄ ﾒﾆｭｰ\ﾌﾟﾛｸﾞﾗﾑ" byte for byte: the programs folder under the Windows folder.
 #define PROGRAMS_UNDER_WINDOWS "\\\xBD\xC0\xB0\xC4\x20\xD2\xC6\xAD\xB0\\\xCC\xDF\xDB\xB8\xDE\xD7\xD1"
 
-struct ShownBox {
-    HWND owner;
-    std::string text;
-    std::string caption;
-    UINT style;
-};
-extern std::vector<ShownBox> shown_boxes;
+inline std::vector<RecordedBox> &shown_boxes = recorded_boxes;
 
 bool is_file(const std::string &path);
 bool is_folder(const std::string &path);
@@ -33,7 +27,7 @@ bool is_folder(const std::string &path);
 // the script setup.inf and a destination folder (with a trailing
 // backslash, DBCS in its name) in a new folder `work`. Message boxes are
 // recorded and answered with OK.
-class GroupSession : public ::testing::Test {
+class GroupSession : public WinTest {
 protected:
     std::string work;
     void SetUp() override;

@@ -35,31 +35,6 @@ const std::string script_text = "[general]\r\n"
                                 "[files]\r\n"
                                 "1=tool.exe\r\n";
 
-// Names of the files directly in a folder (given with its trailing backslash), sorted.
-std::vector<std::string> listing(const std::string &dir)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((dir + "*").c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.push_back(found.cFileName);
-    } while (FindNextFileA(h, &found));
-    FindClose(h);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::string joined(const std::vector<std::string> &names)
-{
-    std::string out;
-    for (const std::string &n : names)
-        out += "[" + n + "] ";
-    return out;
-}
-
 std::string profile(const std::string &file, const char *key)
 {
     char buf[MAX_PATH * 2] = "";
@@ -155,23 +130,20 @@ UINT record_exec(LPCSTR command, UINT show)
     return exec_result;
 }
 
-class Bootstrap : public ::testing::Test {
+class Bootstrap : public WinTest {
 protected:
     std::string medium, module, script, temp;
 
     void SetUp() override
     {
-        memset(&session, 0, sizeof session);
-        session.instance = setup_exe_module();
-        ASSERT_NE(session.instance, nullptr) << "setup.exe for its message catalogue";
-        seam_reset();
-        boxes.clear();
+        WinTest::SetUp();
+        if (HasFatalFailure())
+            return;
         roots.clear();
         temp_names.clear();
         started.clear();
         drive_type = DRIVE_FIXED;
         exec_result = 33;
-        seam_hook<SEAM_MessageBoxA>(note_box, 1, 0);
         seam_hook<SEAM_WinExec>(record_exec, 1, 0);
         seam_hook<SEAM_GetTempPathA>(temp_path, 1, 0);
 
@@ -196,7 +168,7 @@ protected:
     }
     void TearDown() override
     {
-        seam_reset();
+        WinTest::TearDown();
         remove_tree(temp);
         remove_tree(medium);
     }
@@ -205,9 +177,7 @@ protected:
     void expect_one_box(UINT text_id)
     {
         ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].text, catalogue(text_id));
-        EXPECT_EQ(boxes[0].caption, catalogue(CAP_DISK_ERROR));
-        EXPECT_EQ(boxes[0].style, (UINT)(MB_OK | MB_ICONSTOP));
+        expect_box(0, text_id, CAP_DISK_ERROR, MB_OK | MB_ICONSTOP);
         EXPECT_FALSE(boxes[0].text.empty()) << "the catalogue holds message " << text_id;
     }
 

@@ -39,21 +39,8 @@ LONG program_files_value(HKEY, LPCSTR, LPDWORD, LPDWORD, LPBYTE data, LPDWORD si
     return ERROR_SUCCESS;
 }
 
-class Environment : public ::testing::Test {
+class Environment : public WinTest {
 protected:
-    void SetUp() override
-    {
-        memset(&session, 0, sizeof session);
-        session.instance = setup_exe_module();
-        ASSERT_NE(session.instance, nullptr) << "setup.exe for its message catalogue";
-        seam_reset();
-        shown.clear();
-        seam_hook<SEAM_MessageBoxA>(note_box, 1, 0);
-    }
-    void TearDown() override
-    {
-        seam_reset();
-    }
     int discover(unsigned mode, const char *module)
     {
         session.run_mode = mode;

@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <string.h>
+
+#include <algorithm>
+
 #include "resource_test_support.h"
+#include "seam.h"
+#include "setup.h"
 
 std::string catalogue(UINT id)
 {
@@ -92,10 +98,87 @@ void remove_tree(const std::string &folder)
     RemoveDirectoryA(base.c_str());
 }
 
-std::vector<RecordedBox> recorded_boxes;
-
-int note_box(HWND, LPCSTR text, LPCSTR caption, UINT style)
+std::string text_of(HWND window, int id)
 {
-    recorded_boxes.push_back({text, caption, style});
-    return IDOK;
+    std::vector<char> buf(70000, '\0');
+    if (id)
+        GetDlgItemTextA(window, id, buf.data(), (int)buf.size());
+    else
+        GetWindowTextA(window, buf.data(), (int)buf.size());
+    return buf.data();
+}
+
+bool file_exists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<std::string> listing(const std::string &folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((folder + "*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(found.cFileName);
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string joined(const std::vector<std::string> &names)
+{
+    std::string text;
+    for (const std::string &n : names)
+        text += "  " + n + "\n";
+    return text;
+}
+
+std::string lower(std::string s)
+{
+    for (char &c : s) {
+        if (c >= 'A' && c <= 'Z')
+            c = (char)(c - 'A' + 'a');
+    }
+    return s;
+}
+
+std::vector<RecordedBox> recorded_boxes;
+std::vector<int> box_answers;
+int box_default_answer = IDOK;
+
+int note_box(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
+{
+    recorded_boxes.push_back({text ? text : "", caption ? caption : "", style, owner});
+    size_t n = recorded_boxes.size();
+    return n <= box_answers.size() ? box_answers[n - 1] : box_default_answer;
+}
+
+void expect_box(size_t i, UINT text_id, UINT caption_id, UINT style, const char *arg)
+{
+    ASSERT_LT(i, recorded_boxes.size()) << "box " << i << " was not shown";
+    const RecordedBox &box = recorded_boxes[i];
+    EXPECT_EQ(box.text, arg ? catalogue_with(text_id, arg) : catalogue(text_id)) << "box " << i;
+    EXPECT_EQ(box.caption, catalogue(caption_id)) << "box " << i;
+    EXPECT_EQ(box.style, style) << "box " << i;
+}
+
+void WinTest::SetUp()
+{
+    memset(&session, 0, sizeof session);
+    session.instance = setup_exe_module();
+    ASSERT_NE(session.instance, nullptr);
+    seam_reset();
+    recorded_boxes.clear();
+    box_answers.clear();
+    box_default_answer = IDOK;
+    seam_hook<SEAM_MessageBoxA>(note_box, 1, 0);
+}
+
+void WinTest::TearDown()
+{
+    seam_reset();
 }

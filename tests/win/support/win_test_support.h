@@ -1,7 +1,10 @@
-// Small helpers shared by the tests under Wine: setup.exe's catalogue texts,
-// whole files read and written directly (not through the seam), and folders
-// removed with everything in them.
+// Shared by the tests under Wine: setup.exe's catalogue texts, whole files
+// read and written directly (not through the seam), folders removed with
+// everything in them, window texts and folder listings, the message-box
+// recorder with its answers, and WinTest, the base of their fixtures.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <windows.h>
 
@@ -27,15 +30,56 @@ bool write_file(const std::string &path, const std::string &bytes);
 // be named with or without its trailing backslash; an empty name does nothing.
 void remove_tree(const std::string &folder);
 
+// The text of a window, or of its dialog item id when id is not 0.
+std::string text_of(HWND window, int id = 0);
+
+// True when something (file or folder) has this name.
+bool file_exists(const std::string &path);
+
+// Names of the files directly in a folder (given with its trailing
+// backslash), sorted; folders are left out.
+std::vector<std::string> listing(const std::string &folder);
+
+// The names one a line, indented, for a failure message.
+std::string joined(const std::vector<std::string> &names);
+
+// ASCII letters in lower case, other bytes (DBCS ones too) unchanged.
+std::string lower(std::string s);
+
+// A host path (as CMake gives build-tree paths) as Windows names it under
+// Wine: through wine_get_dos_file_name, or else drive Z:, the host's root.
+// A path that is not a host path comes back unchanged.
+std::string windows_path(const std::string &path);
+
 // A message box as the program asked for it.
 struct RecordedBox {
     std::string text, caption;
     UINT style;
+    HWND owner;
 };
 
 // The boxes note_box has seen, in order; a test clears it in its set-up.
 extern std::vector<RecordedBox> recorded_boxes;
 
+// The answers note_box gives, first to last; when none is left it answers
+// box_default_answer (IDOK unless a test says otherwise).
+extern std::vector<int> box_answers;
+extern int box_default_answer;
+
 // Stands in for MessageBoxA (seam_hook<SEAM_MessageBoxA>(note_box)): notes
-// the box and answers OK, so that nothing waits for a click.
+// the box and answers from box_answers, so that nothing waits for a click.
 int note_box(HWND owner, LPCSTR text, LPCSTR caption, UINT style);
+
+// Checks that box number i (from 0) of recorded_boxes shows catalogue text
+// text_id (with its %s filled with arg, when one is given) under caption
+// caption_id, with this style.
+void expect_box(size_t i, UINT text_id, UINT caption_id, UINT style, const char *arg = nullptr);
+
+// The base of the test cases under Wine: a zeroed session on setup.exe's
+// resources, the seam reset, and message boxes recorded by note_box. A
+// fixture with more to prepare calls WinTest::SetUp() first.
+class WinTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};

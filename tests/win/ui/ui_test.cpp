@@ -20,16 +20,6 @@
 
 namespace {
 
-std::string text_of(HWND window, int id = 0)
-{
-    char buf[1024] = "";
-    if (id)
-        GetDlgItemTextA(window, id, buf, sizeof buf);
-    else
-        GetWindowTextA(window, buf, sizeof buf);
-    return buf;
-}
-
 void drain_messages()
 {
     MSG msg;
@@ -39,35 +29,10 @@ void drain_messages()
     }
 }
 
-struct ShownBox {
-    HWND owner;
-    std::string text;
-    std::string caption;
-    UINT style;
-};
-std::vector<ShownBox> shown;
-int answer = IDOK;
+std::vector<RecordedBox> &shown = recorded_boxes;
+int &answer = box_default_answer;
 
-int record_box(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
-{
-    shown.push_back({owner, text, caption, style});
-    return answer;
-}
-
-class Ui : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        memset(&session, 0, sizeof session);
-        session.instance = setup_exe_module();
-        ASSERT_NE(session.instance, nullptr);
-        seam_reset();
-        shown.clear();
-        answer = IDOK;
-        seam_hook<SEAM_MessageBoxA>(record_box, 1, 0);
-    }
-    void TearDown() override { seam_reset(); }
-};
+class Ui : public WinTest {};
 
 TEST_F(Ui, MessageBoxesComeFromTheCatalogueAndBelongToTheBackdrop)
 {

@@ -8,47 +8,9 @@
 #include "seam.h"
 #include "setup.h"
 
-std::vector<ShownBox> shown_boxes;
-std::vector<int> box_answers;
-
-static int record_box(HWND, LPCSTR text, LPCSTR caption, UINT style)
-{
-    shown_boxes.push_back({text ? text : "", caption ? caption : "", style});
-    size_t n = shown_boxes.size();
-    return n <= box_answers.size() ? box_answers[n - 1] : IDNO;
-}
-
-// Wine's kernel32 turns a Unix path into a drive path.
-typedef LPWSTR(CDECL *unix_to_dos_fn)(LPCSTR);
-
-static std::string windows_path(const std::string &unix_path)
-{
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    unix_to_dos_fn convert =
-        kernel ? (unix_to_dos_fn)(void *)GetProcAddress(kernel, "wine_get_dos_file_name") : NULL;
-    if (convert) {
-        LPWSTR wide = convert(unix_path.c_str());
-        if (wide) {
-            std::string result = utf16_to_cp932(wide, NULL);
-            HeapFree(GetProcessHeap(), 0, wide);
-            return result;
-        }
-    }
-    std::string result = "Z:" + unix_path;
-    for (char &c : result)
-        if (c == '/')
-            c = '\\';
-    return result;
-}
-
 std::string test_library(const char *name)
 {
     return windows_path(std::string(VCOPY_FILES_DIR) + "/" + name + ".dll");
-}
-
-bool file_exists(const std::string &path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::vector<std::string> files_matching(const std::string &folder, const char *pattern)
@@ -85,16 +47,11 @@ void VcopyTest::SetUp()
     if (!libraries_loaded)
         libraries_loaded = load_system_libraries() ? 1 : -1;
     ASSERT_EQ(libraries_loaded, 1) << "the version installer did not load";
-    ASSERT_NE(setup_exe_module(), nullptr);
-
-    memset(&session, 0, sizeof session);
-    session.instance = setup_exe_module();
+    WinTest::SetUp();
+    if (HasFatalFailure())
+        return;
     session.is_nt = 1;
-
-    seam_reset();
-    shown_boxes.clear();
-    box_answers.clear();
-    seam_hook<SEAM_MessageBoxA>(record_box, 1, 0);
+    box_default_answer = IDNO;
 
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
@@ -118,7 +75,7 @@ void VcopyTest::SetUp()
 
 void VcopyTest::TearDown()
 {
-    seam_reset();
+    WinTest::TearDown();
     for (const std::string &path : system_files)
         remove_file(path);
     remove_tree(work_dir);

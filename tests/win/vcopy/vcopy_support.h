@@ -13,22 +13,14 @@
 
 #include "win_test_support.h"
 
-struct ShownBox {
-    std::string text;
-    std::string caption;
-    UINT style;
-};
-
-// Boxes shown since the test began, and the answers they get in turn (IDNO
-// once the list is used up).
-extern std::vector<ShownBox> shown_boxes;
-extern std::vector<int> box_answers;
+// Boxes shown since the test began; they get the answers of box_answers in
+// turn, and IDNO once the list is used up.
+inline std::vector<RecordedBox> &shown_boxes = recorded_boxes;
 
 // Windows path of one of the test libraries (vcopy_v1, vcopy_v2,
 // vcopy_app2, vcopy_plain).
 std::string test_library(const char *name);
 
-bool file_exists(const std::string &path);
 // Names in a folder matching a pattern such as "*.tmp".
 std::vector<std::string> files_matching(const std::string &folder, const char *pattern);
 // Deletes a file, read-only or not; no error when it is not there.
@@ -42,7 +34,7 @@ std::string system_folder();
 // (session.windows_dir) in a work folder of its own, the real system folder,
 // the NT family, and setup.exe's resources. Files put
 // into the system folder through keep_out_of_system() are removed again.
-class VcopyTest : public ::testing::Test {
+class VcopyTest : public WinTest {
 protected:
     void SetUp() override;
     void TearDown() override;
