@@ -150,11 +150,7 @@ void EngineTest::TearDown()
     if (dialog && IsWindow(dialog))
         DestroyWindow(dialog);
     dialog = NULL;
-    MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-        if (msg.message != WM_QUIT)
-            DispatchMessageA(&msg);
-    }
+    drain_messages();
     if (session.removal_log)
         GlobalFree(session.removal_log);
     session.removal_log = NULL;

@@ -36,15 +36,6 @@ inline int &box_answer()
     return box_default_answer;
 }
 
-inline void drain_messages()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-        if (msg.message != WM_QUIT)
-            DispatchMessageA(&msg);
-    }
-}
-
 inline std::string current_directory()
 {
     char buf[MAX_PATH] = "";

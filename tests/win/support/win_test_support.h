@@ -33,6 +33,10 @@ void remove_tree(const std::string &folder);
 // The text of a window, or of its dialog item id when id is not 0.
 std::string text_of(HWND window, int id = 0);
 
+// Hands every message waiting for this thread to its window; a WM_QUIT is
+// dropped.
+void drain_messages();
+
 // True when something (file or folder) has this name.
 bool file_exists(const std::string &path);
 

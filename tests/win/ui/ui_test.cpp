@@ -20,15 +20,6 @@
 
 namespace {
 
-void drain_messages()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-        if (msg.message != WM_QUIT)
-            DispatchMessageA(&msg);
-    }
-}
-
 std::vector<RecordedBox> &shown = recorded_boxes;
 int &answer = box_default_answer;
 
