@@ -122,11 +122,11 @@ bool file_exists(const std::string &path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::vector<std::string> listing(const std::string &folder)
+std::vector<std::string> files_matching(const std::string &folder, const char *pattern)
 {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder + "*").c_str(), &found);
+    HANDLE h = FindFirstFileA((folder + pattern).c_str(), &found);
     if (h == INVALID_HANDLE_VALUE)
         return names;
     do {
@@ -134,6 +134,12 @@ std::vector<std::string> listing(const std::string &folder)
             names.push_back(found.cFileName);
     } while (FindNextFileA(h, &found));
     FindClose(h);
+    return names;
+}
+
+std::vector<std::string> listing(const std::string &folder)
+{
+    std::vector<std::string> names = files_matching(folder, "*");
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -41,7 +41,11 @@ void drain_messages();
 bool file_exists(const std::string &path);
 
 // Names of the files directly in a folder (given with its trailing
-// backslash), sorted; folders are left out.
+// backslash) that match a wildcard pattern, in the order found; folders are
+// left out.
+std::vector<std::string> files_matching(const std::string &folder, const char *pattern);
+
+// All of them, sorted.
 std::vector<std::string> listing(const std::string &folder);
 
 // The names one a line, indented, for a failure message.

@@ -13,21 +13,6 @@ std::string test_library(const char *name)
     return windows_path(std::string(VCOPY_FILES_DIR) + "/" + name + ".dll");
 }
 
-std::vector<std::string> files_matching(const std::string &folder, const char *pattern)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
-
 void remove_file(const std::string &path)
 {
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);

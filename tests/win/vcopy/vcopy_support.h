@@ -21,8 +21,6 @@ inline std::vector<RecordedBox> &shown_boxes = recorded_boxes;
 // vcopy_app2, vcopy_plain).
 std::string test_library(const char *name);
 
-// Names in a folder matching a pattern such as "*.tmp".
-std::vector<std::string> files_matching(const std::string &folder, const char *pattern);
 // Deletes a file, read-only or not; no error when it is not there.
 void remove_file(const std::string &path);
 
