@@ -1,5 +1,5 @@
 """Reading the expected texts: the medium's setup.inf (code page 932) and the
-message catalogue's expected data (UTF-8, tests/win/resources); and the
+message catalogue's expected data (UTF-8, tests/win/ui); and the
 sample medium's texts, names and keys that every case expects."""
 import os
 
@@ -42,7 +42,7 @@ def turned(value):
 def catalogue():
     """{number: text} of the message catalogue, as expected."""
     entries = {}
-    path = os.path.join(HERE, "..", "win", "resources", "catalogue.txt")
+    path = os.path.join(HERE, "..", "win", "ui", "catalogue.txt")
     with open(path, encoding="utf-8") as f:
         for line in f:
             line = line.rstrip("\n")

@@ -176,7 +176,7 @@ def refused_for_missing_parent(b):
     program, script = in_place(b)
     tail = "click 1\n"
     # (Too little free space cannot be arranged for real on this disk: the
-    # space checks are tested with injected figures under tests/win/pages.)
+    # space checks are tested with injected figures under tests/win/ui.)
     # A destination whose parent folder is missing cannot be created.
     set_key(script, "general", "default_dir", "NoSuchParent\\Tool")
     t = b.run(program, [], to_setup_page() + expect(SETUP) + tail +
