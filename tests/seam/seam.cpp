@@ -111,6 +111,154 @@ void seam_hook(SeamCall call, void *replacement, unsigned nth, unsigned times)
     add_injection(call, nth, inj);
 }
 
+int seam_failure_of(SeamCall call, SeamFailure *failure)
+{
+    // Where the platform documents several errors, the one a locked-down
+    // or full machine gives: access denied, disk full, no memory.
+    const long long bad_handle = (long long)(intptr_t)INVALID_HANDLE_VALUE;
+    SeamFailure f = {0, ERROR_ACCESS_DENIED};
+    switch (call) {
+    case SEAM_GetVersion:
+    case SEAM_GetTickCount:
+    case SEAM_CommDlgExtendedError:
+    case SEAM_COUNT:
+        return 0;
+    case SEAM_GetWindowsDirectoryA:
+    case SEAM_GetSystemDirectoryA:
+    case SEAM_GetModuleFileNameA:
+    case SEAM_GetTempPathA:
+    case SEAM_GetCurrentDirectoryA:
+    case SEAM_SetCurrentDirectoryA:
+    case SEAM_GetTempFileNameA:
+    case SEAM_DeleteFileA:
+    case SEAM_MoveFileExA:
+    case SEAM_CreateDirectoryA:
+    case SEAM_RemoveDirectoryA:
+    case SEAM_SetFileAttributesA:
+    case SEAM_CloseHandle:
+    case SEAM_WritePrivateProfileStringA:
+        break;
+    case SEAM_GetDriveTypeA:
+        f.result = DRIVE_UNKNOWN;
+        f.last_error = 0;
+        break;
+    case SEAM_CopyFileA:
+    case SEAM_WriteFile:
+        f.last_error = ERROR_DISK_FULL;
+        break;
+    case SEAM_GetFileAttributesA:
+        f.result = INVALID_FILE_ATTRIBUTES;
+        break;
+    case SEAM_GetDiskFreeSpaceExA:
+    case SEAM_GetDiskFreeSpaceA:
+        f.last_error = ERROR_NOT_READY;
+        break;
+    case SEAM_CreateFileA:
+        f.result = bad_handle;
+        f.last_error = ERROR_SHARING_VIOLATION;
+        break;
+    case SEAM_GetFileType:
+        f.result = FILE_TYPE_UNKNOWN;
+        f.last_error = ERROR_INVALID_HANDLE;
+        break;
+    case SEAM_ReadFile:
+        f.last_error = ERROR_READ_FAULT;
+        break;
+    case SEAM_SetFilePointer:
+        f.result = INVALID_SET_FILE_POINTER;
+        f.last_error = ERROR_NEGATIVE_SEEK;
+        break;
+    case SEAM_GetPrivateProfileStringA:
+    case SEAM_GetPrivateProfileSectionA:
+        // Nothing read: the length 0 and ERROR_FILE_NOT_FOUND.
+        f.last_error = ERROR_FILE_NOT_FOUND;
+        break;
+    case SEAM_GetPrivateProfileIntA:
+        f.last_error = ERROR_FILE_NOT_FOUND;
+        break;
+    case SEAM_RegOpenKeyExA:
+    case SEAM_RegCreateKeyExA:
+    case SEAM_RegQueryValueExA:
+    case SEAM_RegSetValueExA:
+    case SEAM_RegDeleteValueA:
+    case SEAM_RegDeleteKeyA:
+    case SEAM_RegEnumKeyExA:
+    case SEAM_RegEnumValueA:
+    case SEAM_RegCloseKey:
+    case SEAM_RegQueryInfoKeyA:
+        f.result = ERROR_ACCESS_DENIED;
+        f.last_error = 0;
+        break;
+    case SEAM_VerFindFileA:
+        f.result = VFF_BUFFTOOSMALL;
+        f.last_error = 0;
+        break;
+    case SEAM_VerInstallFileA:
+        f.result = VIF_CANNOTREADSRC;
+        f.last_error = 0;
+        break;
+    case SEAM_WinExec:
+        f.result = ERROR_FILE_NOT_FOUND;  // below 32: failed
+        f.last_error = ERROR_FILE_NOT_FOUND;
+        break;
+    case SEAM_CreateProcessA:
+        f.last_error = ERROR_FILE_NOT_FOUND;
+        break;
+    case SEAM_DdeInitializeA:
+        f.result = DMLERR_SYS_ERROR;
+        f.last_error = 0;
+        break;
+    case SEAM_DdeCreateStringHandleA:
+    case SEAM_DdeFreeStringHandle:
+    case SEAM_DdeDisconnect:
+    case SEAM_DdeUninitialize:
+        f.last_error = DMLERR_SYS_ERROR;
+        break;
+    case SEAM_DdeConnect:
+        f.last_error = DMLERR_NO_CONV_ESTABLISHED;
+        break;
+    case SEAM_DdeClientTransaction:
+        f.last_error = DMLERR_EXECACKTIMEOUT;
+        break;
+    case SEAM_GlobalAlloc:
+    case SEAM_GlobalReAlloc:
+        f.last_error = ERROR_NOT_ENOUGH_MEMORY;
+        break;
+    case SEAM_GlobalLock:
+        f.last_error = ERROR_DISCARDED;
+        break;
+    case SEAM_GlobalUnlock:
+        f.last_error = ERROR_NOT_LOCKED;
+        break;
+    case SEAM_GlobalFree:
+        f.result = 1;  // the handle back: not freed
+        f.last_error = ERROR_INVALID_HANDLE;
+        break;
+    case SEAM_GetSaveFileNameA:
+    case SEAM_MessageBoxA:
+    case SEAM_SHGetSpecialFolderPathA:
+        f.last_error = 0;
+        break;
+    }
+    *failure = f;
+    return 1;
+}
+
+void seam_fail_at(SeamCall call, unsigned nth, unsigned times)
+{
+    SeamFailure f;
+    if (!seam_failure_of(call, &f)) {
+        fprintf(stderr, "seam: %s cannot fail\n", seam_call_name(call));
+        abort();
+    }
+    seam_fail(call, f.result, f.last_error, nth, times);
+}
+
+const char *seam_call_name(SeamCall call)
+{
+    return (unsigned)call < SEAM_COUNT ? call_names[call] : "?";
+}
+
 unsigned seam_count(SeamCall call)
 {
     return (unsigned)call < SEAM_COUNT ? counts[call] : 0;

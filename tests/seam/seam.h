@@ -7,6 +7,8 @@
 //   seam_fail(SEAM_RegCreateKeyExA, ERROR_ACCESS_DENIED, 0, 2, 0);
 //                                                        // 2nd call on, always
 //   seam_hook<SEAM_VerInstallFileA>(fake_install);       // typed hook
+//   seam_fail_at(SEAM_CreateFileA, 3);                   // 3rd call fails
+//                                                        // as documented
 //
 // Calls are counted from the last seam_reset(); nth is 1-based on that count,
 // or SEAM_NEXT for the next call from now. An injection that could only cover
@@ -33,6 +35,23 @@ void seam_reset(void);
 // call's result type (handles and pointers from the integer).
 void seam_fail(SeamCall call, long long result, DWORD last_error, unsigned nth = 1,
                unsigned times = 1);
+
+// The way a call fails as the platform documents it: the result and the last
+// error (for DDEML calls, the DdeGetLastError code). Returns 0 for the calls
+// that cannot fail (GetVersion, GetTickCount, CommDlgExtendedError).
+struct SeamFailure {
+    long long result;
+    DWORD last_error;
+};
+int seam_failure_of(SeamCall call, SeamFailure *failure);
+
+// seam_fail with the call's documented failure: from the nth call on
+// (SEAM_NEXT: the next), for `times` calls (0: for ever). Stops the program
+// for a call that cannot fail.
+void seam_fail_at(SeamCall call, unsigned nth = 1, unsigned times = 1);
+
+// The call's name, for reports.
+const char *seam_call_name(SeamCall call);
 
 // From the nth call on, for `times` calls (0: for ever), the call goes to
 // replacement, a function with the same parameters and result as sys_<name>.

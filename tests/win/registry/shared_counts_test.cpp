@@ -193,10 +193,10 @@ TEST_F(SharedCounts, AKeyClosedToTheUserChangesNothing)
 TEST_F(SharedCounts, AFailedWriteKeepsTheOldCount)
 {
     set_dword("a.dll", 7);
-    seam_fail(SEAM_RegSetValueExA, ERROR_ACCESS_DENIED, 0, SEAM_NEXT, 1);
+    seam_fail_at(SEAM_RegSetValueExA, SEAM_NEXT);
     EXPECT_EQ(update_shared_count("a.dll", 1), CountWriteFailed);
     EXPECT_EQ(count_of("a.dll").data, bytes(7));
-    seam_fail(SEAM_RegSetValueExA, ERROR_ACCESS_DENIED, 0, SEAM_NEXT, 1);
+    seam_fail_at(SEAM_RegSetValueExA, SEAM_NEXT);
     EXPECT_EQ(update_shared_count("a.dll", 0), CountWriteFailed);
     EXPECT_EQ(count_of("a.dll").data, bytes(7));
     EXPECT_EQ(seam_count(SEAM_RegCloseKey), seam_count(SEAM_RegOpenKeyExA)) << "the key is closed after a failure";
@@ -219,7 +219,7 @@ TEST_F(SharedCounts, AFailedRemovalIsShownAndLogged)
     set_dword("a.dll", 0);
     std::string full = system_dir + "a.dll";
     std::string named = std::string(shared_dlls) + "\\" + full;
-    seam_fail(SEAM_RegDeleteValueA, ERROR_ACCESS_DENIED, 0);
+    seam_fail_at(SEAM_RegDeleteValueA);
     delete_shared_count(dialog, full.c_str());
     EXPECT_TRUE(count_of("a.dll").found);
     EXPECT_EQ(status_line(dialog), catalogue_with(MSG_REMOVE_FAILED, named));

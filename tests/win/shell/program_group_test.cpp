@@ -297,7 +297,7 @@ TEST_F(GroupCommands, UninstallRemovesInsteadOfTalkingToTheShell)
 TEST_F(GroupCommands, InitialisationFailureShows32010)
 {
     write_startmenu(1, {"start_1=Tool,tool.exe,Viewer"});
-    seam_fail(SEAM_DdeInitializeA, DMLERR_SYS_ERROR, 0);
+    seam_fail_at(SEAM_DdeInitializeA);
     create_program_group(1);
     expect_one_failure_box(MSG_DDE_INIT);
     EXPECT_EQ(seam_count(SEAM_DdeCreateStringHandleA), 0u);
@@ -308,14 +308,14 @@ TEST_F(GroupCommands, InitialisationFailureShows32010)
 TEST_F(GroupCommands, StringHandleOrConnectionFailureShows32011)
 {
     write_startmenu(1, {"start_1=Tool,tool.exe,Viewer"});
-    seam_fail(SEAM_DdeCreateStringHandleA, 0, DMLERR_SYS_ERROR, 2);  // the topic
+    seam_fail_at(SEAM_DdeCreateStringHandleA, 2);  // the topic
     create_program_group(1);
     expect_one_failure_box(MSG_DDE_CONNECT);
     EXPECT_EQ(seam_count(SEAM_DdeConnect), 0u);
     EXPECT_EQ(seam_count(SEAM_DdeUninitialize), 1u);
 
     shown_boxes.clear();
-    seam_fail(SEAM_DdeConnect, 0, DMLERR_NO_CONV_ESTABLISHED, SEAM_NEXT);
+    seam_fail_at(SEAM_DdeConnect, SEAM_NEXT);
     create_program_group(1);
     expect_one_failure_box(MSG_DDE_CONNECT);
     EXPECT_EQ(seam_count(SEAM_DdeUninitialize), 2u);
@@ -327,7 +327,7 @@ TEST_F(GroupCommands, StringHandleOrConnectionFailureShows32011)
 TEST_F(GroupCommands, MemoryFailureShows32012)
 {
     write_startmenu(1, {"start_1=Tool,tool.exe,Viewer"});
-    seam_fail(SEAM_GlobalAlloc, 0, ERROR_NOT_ENOUGH_MEMORY);
+    seam_fail_at(SEAM_GlobalAlloc);
     create_program_group(1);
     expect_one_failure_box(MSG_DDE_MEMORY);
     EXPECT_EQ(seam_count(SEAM_DdeDisconnect), 1u);
@@ -346,7 +346,7 @@ TEST_F(GroupCommands, MemoryFailureShows32012)
 TEST_F(GroupCommands, TimedOutCommandShows32013AndNothingFurtherIsSent)
 {
     write_startmenu(3, {"start_1=Tool,a.exe,A", "start_2=Tool,b.exe,B", "start_3=Tool,c.exe,C"});
-    seam_fail(SEAM_DdeClientTransaction, 0, DMLERR_EXECACKTIMEOUT);
+    seam_fail_at(SEAM_DdeClientTransaction);
     create_program_group(3);
     expect_one_failure_box(MSG_DDE_SEND);
     EXPECT_EQ(seam_count(SEAM_DdeClientTransaction), 1u);

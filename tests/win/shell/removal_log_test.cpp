@@ -95,7 +95,7 @@ TEST_F(RemovalLog, AnOlderLongerLogLeavesNoTailBehind)
 TEST_F(RemovalLog, ABlockThatCannotGrowKeepsWhatItHeld)
 {
     append_to_removal_log("first");
-    seam_fail(SEAM_GlobalReAlloc, 0, ERROR_NOT_ENOUGH_MEMORY, SEAM_NEXT);
+    seam_fail_at(SEAM_GlobalReAlloc, SEAM_NEXT);
     append_to_removal_log("second");
     append_to_removal_log("third");
     write_removal_log();

@@ -170,7 +170,7 @@ TEST_F(SelfRemoval, TemporaryCopyGoesAloneAndFailuresAreReportedPerMode)
     EXPECT_TRUE(pending(program));
     EXPECT_FALSE(pending(folder));
 
-    seam_fail(SEAM_MoveFileExA, FALSE, ERROR_ACCESS_DENIED, SEAM_NEXT);
+    seam_fail_at(SEAM_MoveFileExA, SEAM_NEXT);
     remove_self(0);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, catalogue(MSG_TEMP_REMOVE_FAILED));
@@ -178,7 +178,7 @@ TEST_F(SelfRemoval, TemporaryCopyGoesAloneAndFailuresAreReportedPerMode)
     EXPECT_EQ(boxes[0].style, (UINT)(MB_OK | MB_ICONEXCLAMATION));
 
     session.run_mode = RunModeUninstall;
-    seam_fail(SEAM_MoveFileExA, FALSE, ERROR_ACCESS_DENIED, SEAM_NEXT);
+    seam_fail_at(SEAM_MoveFileExA, SEAM_NEXT);
     remove_self(1);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1].text, catalogue(MSG_SELF_REMOVE_NO_TEMP));
@@ -260,11 +260,11 @@ std::vector<std::string> batch_files()
 TEST_F(BatchRemoval, EachFailureShowsTheOneMessage)
 {
     std::vector<std::string> before = batch_files();
-    seam_fail(SEAM_GetTempFileNameA, 0, ERROR_ACCESS_DENIED, SEAM_NEXT);
+    seam_fail_at(SEAM_GetTempFileNameA, SEAM_NEXT);
     remove_self(1);
     seam_fail(SEAM_CreateFileA, (long long)(INT_PTR)INVALID_HANDLE_VALUE, ERROR_ACCESS_DENIED, SEAM_NEXT);
     remove_self(1);
-    seam_fail(SEAM_CreateProcessA, FALSE, ERROR_FILE_NOT_FOUND, SEAM_NEXT);
+    seam_fail_at(SEAM_CreateProcessA, SEAM_NEXT);
     remove_self(1);
     ASSERT_EQ(boxes.size(), 3u);
     for (const RecordedBox &b : boxes)

@@ -41,7 +41,7 @@ protected:
         seam_hook<SEAM_RemoveDirectoryA>(record_remove_folder, 1, 0);
         // A shell that names no programs folder (Windows 95/98 without a
         // per-user Start menu): the one under the Windows folder is used.
-        seam_fail(SEAM_SHGetSpecialFolderPathA, FALSE, 0, SEAM_NEXT, 0);
+        seam_fail_at(SEAM_SHGetSpecialFolderPathA, SEAM_NEXT, 0);
     }
 
     std::string shortcut(const std::string &group, const std::string &title)

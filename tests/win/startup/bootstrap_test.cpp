@@ -288,13 +288,13 @@ TEST_F(Bootstrap, OnlyKnownDriveTypesPass)
 
 TEST_F(Bootstrap, NoTemporaryOrCurrentFolderMakesNothing)
 {
-    seam_fail(SEAM_GetTempPathA, 0, ERROR_ACCESS_DENIED, SEAM_NEXT);
+    seam_fail_at(SEAM_GetTempPathA, SEAM_NEXT);
     start_temporary_copy();
     expect_one_box(MSG_NO_TEMP_FILE);
     EXPECT_EQ(seam_count(SEAM_GetTempFileNameA), 0u);
 
     boxes.clear();
-    seam_fail(SEAM_GetCurrentDirectoryA, 0, ERROR_ACCESS_DENIED, SEAM_NEXT);
+    seam_fail_at(SEAM_GetCurrentDirectoryA, SEAM_NEXT);
     start_temporary_copy();
     expect_one_box(MSG_NO_TEMP_FILE);
     EXPECT_EQ(seam_count(SEAM_GetTempFileNameA), 0u);
@@ -337,7 +337,7 @@ TEST_F(Bootstrap, NoPlaceholderMakesNothing)
 TEST_F(Bootstrap, FailedCopiesTakeThePlaceholderAndTheFirstCopyAway)
 {
     // The program cannot be copied: only the placeholder was made.
-    seam_fail(SEAM_CopyFileA, FALSE, ERROR_DISK_FULL, SEAM_NEXT);
+    seam_fail_at(SEAM_CopyFileA, SEAM_NEXT);
     start_temporary_copy();
     expect_one_box(MSG_NO_TEMP_FILE);
     EXPECT_EQ(seam_count(SEAM_CopyFileA), 1u) << "no script copy after a failed program copy";
@@ -345,7 +345,7 @@ TEST_F(Bootstrap, FailedCopiesTakeThePlaceholderAndTheFirstCopyAway)
 
     // The script cannot be copied: the program copy goes too.
     boxes.clear();
-    seam_fail(SEAM_CopyFileA, FALSE, ERROR_DISK_FULL, seam_count(SEAM_CopyFileA) + 2);
+    seam_fail_at(SEAM_CopyFileA, seam_count(SEAM_CopyFileA) + 2);
     start_temporary_copy();
     expect_one_box(MSG_NO_TEMP_FILE);
     EXPECT_EQ(seam_count(SEAM_CopyFileA), 3u);
@@ -378,8 +378,8 @@ TEST_F(Bootstrap, CopiesOfAReadOnlyMediumCanBeWrittenAndDeleted)
         SCOPED_TRACE(failing);
         boxes.clear();
         started.clear();
-        seam_fail(SEAM_WritePrivateProfileStringA, FALSE, ERROR_ACCESS_DENIED,
-                  seam_count(SEAM_WritePrivateProfileStringA) + failing);
+        seam_fail_at(SEAM_WritePrivateProfileStringA,
+                     seam_count(SEAM_WritePrivateProfileStringA) + failing);
         start_temporary_copy();
         expect_one_box(MSG_NO_TEMP_FILE);
         EXPECT_TRUE(started.empty());

@@ -680,7 +680,7 @@ void fail_the_dialog_next()
     seam_reset();
     seam_hook<SEAM_MessageBoxA>(record_box, 1, 0);
     shown.clear();
-    seam_fail(SEAM_GetSaveFileNameA, FALSE, 0);
+    seam_fail_at(SEAM_GetSaveFileNameA);
 }
 
 TEST_F(FolderChooser, DialogFailuresAreReportedByTheirCode)

@@ -264,8 +264,7 @@ TEST_F(Copyright, FailedOpenAfterTheAccessTestShowsCannotOpen)
 {
     write_file(folder + "\\licence.txt", "terms");
     // The first CreateFileA is the access test; the second, the open, fails.
-    seam_fail(SEAM_CreateFileA, (long long)(intptr_t)INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION,
-              seam_count(SEAM_CreateFileA) + 2);
+    seam_fail_at(SEAM_CreateFileA, seam_count(SEAM_CreateFileA) + 2);
     HWND page = open_with("licence.txt");
     EXPECT_EQ(seam_count(SEAM_CreateFileA), 2u);
     ASSERT_FALSE(catalogue(MSG_FILE_CANNOT_OPEN).empty());
@@ -304,7 +303,7 @@ TEST_F(Copyright, ZeroByteEndsTheTextAndAnEmptyFileShowsNothing)
 
     // A read that fails shows nothing either.
     write_file(folder + "\\unread.txt", "never shown");
-    seam_fail(SEAM_ReadFile, 0, ERROR_READ_FAULT, SEAM_NEXT);
+    seam_fail_at(SEAM_ReadFile, SEAM_NEXT);
     page = open_with("unread.txt");
     EXPECT_EQ(licence(page), "");
 }

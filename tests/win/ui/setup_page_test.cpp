@@ -153,7 +153,7 @@ TEST_F(SetupPage, FreeSpaceAbove4GiBIsShownExactlyAndAFailedMeasurementKeepsTheO
 
     // A drive that cannot be measured: the new folder is shown, the figure
     // and the stored value stay.
-    seam_fail(SEAM_GetDiskFreeSpaceA, 0, ERROR_NOT_READY, SEAM_NEXT, 0);
+    seam_fail_at(SEAM_GetDiskFreeSpaceA, SEAM_NEXT, 0);
     snprintf(session.destination_dir, sizeof session.destination_dir, "D:\\Elsewhere\\\x83\x5c\x83\x74\x83\x67\\");
     show_folder_and_free_space(page, DestinationFolder);
     EXPECT_EQ(text_of(page, IDC_DEST_DIR), "D:\\Elsewhere\\\x83\x5c\x83\x74\x83\x67");
