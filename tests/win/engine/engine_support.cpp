@@ -12,10 +12,8 @@
 #include "ui.h"
 
 std::vector<std::string> events;
-std::vector<ShownBox> boxes;
 std::vector<int> bar_positions;
 HWND current_dialog;
-BoxAnswer box_answer;
 
 std::string message_text2(UINT id, const std::string &first, const std::string &second)
 {
@@ -45,14 +43,12 @@ static DWORD fast_clock(void)
     return now += 1000;
 }
 
-static int record_box(HWND, LPCSTR text, LPCSTR caption, UINT style)
+static std::string name_lines(const RecordedBox &box)
 {
-    std::string names;
+    events.push_back("box:" + box.text);
     if (current_dialog && IsWindow(current_dialog))
-        names = text_of(current_dialog, IDC_SOURCE_FILE) + "|" + text_of(current_dialog, IDC_TARGET_FILE);
-    boxes.push_back({text ? text : "", caption ? caption : "", style, names});
-    events.push_back("box:" + boxes.back().text);
-    return box_answer ? box_answer(boxes.back()) : IDOK;
+        return text_of(current_dialog, IDC_SOURCE_FILE) + "|" + text_of(current_dialog, IDC_TARGET_FILE);
+    return "";
 }
 
 static WNDPROC bar_proc;
@@ -111,35 +107,30 @@ void fake_shared_count_writes()
 
 void EngineTest::SetUp()
 {
-    memset(&session, 0, sizeof session);
-    session.instance = setup_exe_module();
-    ASSERT_NE(session.instance, nullptr);
+    WinTest::SetUp();
+    if (HasFatalFailure())
+        return;
     // As at start-up: the version installer and the progress bar's class.
     ASSERT_TRUE(load_system_libraries());
-    seam_reset();
     events.clear();
-    boxes.clear();
     bar_positions.clear();
-    box_answer = NULL;
     current_dialog = NULL;
-    seam_hook<SEAM_MessageBoxA>(record_box, 1, 0);
+    box_context = name_lines;
     seam_hook<SEAM_GetTickCount>(fast_clock, 1, 0);
 
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    root = std::string(temp) + "engine" + std::to_string(GetCurrentProcessId()) + "\\";
-    remove_tree(root);
+    make_scratch("eng");
+    if (HasFatalFailure())
+        return;
+    root = scratch;
     src = root + "src\\";
     dst = root + "dst\\";
     sys = root + "sys\\";
-    CreateDirectoryA(root.c_str(), NULL);
     CreateDirectoryA(src.c_str(), NULL);
     CreateDirectoryA(dst.c_str(), NULL);
     CreateDirectoryA(sys.c_str(), NULL);
     snprintf(session.source_dir, sizeof session.source_dir, "%s", src.c_str());
     snprintf(session.destination_dir, sizeof session.destination_dir, "%s", dst.c_str());
     snprintf(session.system_dir, sizeof session.system_dir, "%s", sys.c_str());
-    snprintf(session.script_path, sizeof session.script_path, "%ssetup.inf", root.c_str());
     snprintf(session.application_name, sizeof session.application_name, "EngineApp");
     GetWindowsDirectoryA(session.windows_dir, sizeof session.windows_dir);
     session.run_mode = RunModeSetup;
@@ -150,17 +141,7 @@ void EngineTest::TearDown()
     if (dialog && IsWindow(dialog))
         DestroyWindow(dialog);
     dialog = NULL;
-    drain_messages();
-    if (session.removal_log)
-        GlobalFree(session.removal_log);
-    session.removal_log = NULL;
-    seam_reset();
-    remove_tree(root);
-}
-
-void EngineTest::write_script(const std::string &text)
-{
-    write_file(session.script_path, text);
+    WinTest::TearDown();
 }
 
 static INT_PTR CALLBACK plain_proc(HWND, UINT message, WPARAM, LPARAM)

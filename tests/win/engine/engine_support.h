@@ -1,7 +1,8 @@
 // Shared by the engine tests: a folder of real files standing in for the
 // medium, the destination and the system folder; a script; a progress
 // dialog from template 107 whose bar positions are recorded; message boxes
-// and the version installer's calls recorded at the seam.
+// (with the dialog's name lines) and the version installer's calls recorded
+// at the seam.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,25 +14,14 @@
 
 #include "win_test_support.h"
 
-struct ShownBox {
-    std::string text;
-    std::string caption;
-    UINT style;
-    std::string names; // the dialog's two name lines when the box came up
-};
-
 // What happened, in order ("find:NAME", "install:SRC>DST@DIR", "count:VALUE",
-// "delete:PATH", ...), appended by the recording hooks.
+// "delete:PATH", "box:TEXT", ...), appended by the recording hooks. Each
+// box's context is the dialog's two name lines when it came up.
 extern std::vector<std::string> events;
-extern std::vector<ShownBox> boxes;
 // Positions the bar was sent with PBM_SETPOS, in order.
 extern std::vector<int> bar_positions;
 // The dialog the hooks read the name lines from.
 extern HWND current_dialog;
-
-// Answer for a box; the default answers IDOK. May create files and so on.
-typedef int (*BoxAnswer)(const ShownBox &box);
-extern BoxAnswer box_answer;
 
 // The catalogue text with its two %s filled in turn.
 std::string message_text2(UINT id, const std::string &first, const std::string &second);
@@ -48,14 +38,15 @@ void fake_version_installer();
 // The shared-use count is recorded instead of written.
 void fake_shared_count_writes();
 
-class EngineTest : public ::testing::Test {
+// Folders src, dst and sys in the test's scratch folder, the script beside
+// them, the version libraries loaded, and a clock that runs a second a call.
+class EngineTest : public WinTest {
 protected:
     std::string root, src, dst, sys;
     HWND dialog = NULL;
 
     void SetUp() override;
     void TearDown() override;
-    void write_script(const std::string &text);
     // A dialog from template 107 with a plain procedure, status area ready,
     // bar recorded from here on.
     void open_dialog();

@@ -50,7 +50,7 @@ TEST_F(FileList, OnlyPresentEntriesAreProcessedAndShortOnesAreSkippedQuietly)
     EXPECT_EQ(events[1], "install:one.txt>one.txt@" + dst);
     EXPECT_EQ(events[2], "find:three.txt|three.txt|three.txt");
     EXPECT_EQ(events[3], "install:three.txt>three.txt@" + dst);
-    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
     EXPECT_EQ(bar_positions, (std::vector<int>{10, 40})) << "the short entries move nothing";
     EXPECT_FALSE(file_exists(dst + "a.dll"));
 }
@@ -69,7 +69,7 @@ TEST_F(FileList, ApplicationFilesLandByteIdenticalThroughTheRealInstaller)
     session.total_bytes = 1000;
     open_dialog();
     EXPECT_EQ(process_file_list(dialog), 1);
-    for (const ShownBox &box : boxes)
+    for (const RecordedBox &box : recorded_boxes)
         ADD_FAILURE() << "box: " << box.text;
     EXPECT_TRUE(read_file(dst + "app.exe") == first) << "app.exe differs";
     EXPECT_TRUE(read_file(dst + "renamed.bin") == second) << "renamed.bin differs";
@@ -153,12 +153,12 @@ TEST_F(FileList, TotalZeroKeepsTheBarAtOne)
 }
 
 std::string late_file;
-int insert_disk_then_ok(const ShownBox &)
+int insert_disk_then_ok(const RecordedBox &)
 {
     write_file(late_file, "late");
     return IDOK;
 }
-int cancel(const ShownBox &)
+int cancel(const RecordedBox &)
 {
     return IDCANCEL;
 }
@@ -170,14 +170,14 @@ TEST_F(FileList, MissingSourceAsksForItsDiskAndTheSameEntryGoesOn)
                  "file_1=first.txt,first.txt,DISK1,1,1\r\n"
                  "file_2=late.txt,late.txt,\x83\x5c\x83\x74\x83\x67 DISK2,1,1\r\n");
     late_file = src + "late.txt";
-    box_answer = insert_disk_then_ok;
+    box_reply = insert_disk_then_ok;
     fake_version_installer();
     open_dialog();
     EXPECT_EQ(process_file_list(dialog), 1);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, catalogue_with(MSG_INSERT_DISK, "\x83\x5c\x83\x74\x83\x67 DISK2"));
-    EXPECT_EQ(boxes[0].caption, catalogue(CAP_DISK_PREPARE));
-    EXPECT_EQ(boxes[0].style, (UINT)(MB_OKCANCEL | MB_ICONEXCLAMATION));
+    ASSERT_EQ(recorded_boxes.size(), 1u);
+    EXPECT_EQ(recorded_boxes[0].text, catalogue_with(MSG_INSERT_DISK, "\x83\x5c\x83\x74\x83\x67 DISK2"));
+    EXPECT_EQ(recorded_boxes[0].caption, catalogue(CAP_DISK_PREPARE));
+    EXPECT_EQ(recorded_boxes[0].style, (UINT)(MB_OKCANCEL | MB_ICONEXCLAMATION));
     EXPECT_EQ(read_file(dst + "late.txt"), "late");
     EXPECT_EQ(events.back(), "install:late.txt>late.txt@" + dst);
 }
@@ -191,12 +191,12 @@ TEST_F(FileList, CancelAtTheDiskPromptEndsTheStepAndKeepsEarlierFiles)
                  "file_2=gone.txt,gone.txt,DISK2,1,1\r\n"
                  "file_3=third.txt,third.txt,DISK1,1,1\r\n");
     session.total_bytes = 3;
-    box_answer = cancel;
+    box_reply = cancel;
     fake_version_installer();
     open_dialog();
     EXPECT_EQ(process_file_list(dialog), 0);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, catalogue_with(MSG_INSERT_DISK, "DISK2"));
+    ASSERT_EQ(recorded_boxes.size(), 1u);
+    EXPECT_EQ(recorded_boxes[0].text, catalogue_with(MSG_INSERT_DISK, "DISK2"));
     EXPECT_EQ(read_file(dst + "first.txt"), "f");
     EXPECT_FALSE(file_exists(dst + "third.txt")) << "later entries are not processed";
     EXPECT_EQ(bar_positions, (std::vector<int>{33}));
@@ -210,10 +210,10 @@ TEST_F(FileList, UnreadableSourceStopsWithTheFullPath)
     open_dialog();
     seam_fail_at(SEAM_GetFileAttributesA, seam_count(SEAM_GetFileAttributesA) + 2);
     EXPECT_EQ(process_file_list(dialog), 0);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, catalogue_with(MSG_DISK_NO_ACCESS, src + "locked.txt"));
-    EXPECT_EQ(boxes[0].caption, catalogue(CAP_DISK_PREPARE));
-    EXPECT_EQ(boxes[0].style, (UINT)(MB_OK | MB_ICONSTOP));
+    ASSERT_EQ(recorded_boxes.size(), 1u);
+    EXPECT_EQ(recorded_boxes[0].text, catalogue_with(MSG_DISK_NO_ACCESS, src + "locked.txt"));
+    EXPECT_EQ(recorded_boxes[0].caption, catalogue(CAP_DISK_PREPARE));
+    EXPECT_EQ(recorded_boxes[0].style, (UINT)(MB_OK | MB_ICONSTOP));
     EXPECT_EQ(seam_count(SEAM_VerFindFileA), 0u);
     EXPECT_FALSE(file_exists(dst + "locked.txt"));
 }
@@ -247,7 +247,7 @@ TEST_F(FileList, NamesAreReadAsTheyStandAndCountsEndAtTheLastEntry)
                 installed.push_back(e);
         EXPECT_EQ(installed, row.installed);
         EXPECT_LT(seam_count(SEAM_GetPrivateProfileStringA) - reads, 10u) << "no loop up to the count";
-        EXPECT_TRUE(boxes.empty());
+        EXPECT_TRUE(recorded_boxes.empty());
     }
 }
 
@@ -273,19 +273,19 @@ TEST_F(FileList, APathThatDoesNotFitIsRefusedNotCut)
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.target.size());
-        boxes.clear();
+        recorded_boxes.clear();
         events.clear();
         write_script("[files]\r\nfiles=1\r\nfile_1=" + row.source + "," + row.target + ",D," +
                      std::to_string(row.kind) + ",1\r\n");
         EXPECT_EQ(process_file_list(dialog), row.message ? 0 : 1);
         if (!row.message) {
-            EXPECT_TRUE(boxes.empty());
+            EXPECT_TRUE(recorded_boxes.empty());
             EXPECT_EQ(events.back(), "install:" + row.source + ">" + row.target + "@" + dst);
             continue;
         }
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].text, catalogue_with(row.message, row.named));
-        EXPECT_EQ(boxes[0].style, (UINT)(MB_OK | MB_ICONSTOP));
+        ASSERT_EQ(recorded_boxes.size(), 1u);
+        EXPECT_EQ(recorded_boxes[0].text, catalogue_with(row.message, row.named));
+        EXPECT_EQ(recorded_boxes[0].style, (UINT)(MB_OK | MB_ICONSTOP));
         EXPECT_EQ(first_event("find"), -1) << "nothing is looked for";
         EXPECT_EQ(first_event("install"), -1) << "nothing is copied";
     }
@@ -307,15 +307,15 @@ TEST_F(FileList, NamesAndBarAreShownOnATimeBasisAndWholeAtTheEnd)
                  "file_3=late.txt,late3.txt,DISK2,1,1\r\n");
     session.total_bytes = 3;
     late_file = src + "late.txt";
-    box_answer = insert_disk_then_ok;
+    box_reply = insert_disk_then_ok;
     fake_version_installer();
     open_dialog();
     bar_positions.clear();
     EXPECT_EQ(process_file_list(dialog), 1);
     EXPECT_EQ(events[0], "find:a1.txt|Static|Static") << "not drawn for every file";
     EXPECT_EQ(events[2], "find:b2.txt|Static|Static");
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].names, "late.txt|late3.txt") << "a box asks about the file the dialog shows";
+    ASSERT_EQ(recorded_boxes.size(), 1u);
+    EXPECT_EQ(recorded_boxes[0].context, "late.txt|late3.txt") << "a box asks about the file the dialog shows";
     EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), "late.txt");
     EXPECT_EQ(text_of(dialog, IDC_TARGET_FILE), "late3.txt");
     ASSERT_FALSE(bar_positions.empty());
@@ -363,7 +363,7 @@ TEST_F(Removal, ApplicationFilesGoAndAMissingOneIsFine)
     EXPECT_TRUE(file_exists(src + "app.exe"));
     EXPECT_EQ(events, (std::vector<std::string>{"delete:" + dst + "app.exe", "delete:" + dst + "help.txt"}));
     EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), "help.txt");
-    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
 }
 
 TEST_F(Removal, ReadOnlyFilesGoAndAPathThatDoesNotFitNamesNoOtherFile)
@@ -382,7 +382,7 @@ TEST_F(Removal, ReadOnlyFilesGoAndAPathThatDoesNotFitNamesNoOtherFile)
     EXPECT_FALSE(file_exists(dst + "ro.txt"));
     EXPECT_EQ(read_file(dst + cut), "another installation's file");
     EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), catalogue_with(MSG_REMOVE_FAILED, whole));
-    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
 }
 
 TEST_F(Removal, AFileHeldOpenIsReportedOnTheStatusLineAndTheStepGoesOn)
@@ -402,7 +402,7 @@ TEST_F(Removal, AFileHeldOpenIsReportedOnTheStatusLineAndTheStepGoesOn)
     CloseHandle(file);
     EXPECT_TRUE(file_exists(held));
     EXPECT_FALSE(file_exists(dst + "next.txt"));
-    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
 }
 
 TEST_F(Removal, UninstallListDeletesInOrderAndSkipsMissingEntries)
@@ -445,7 +445,7 @@ TEST_F(Removal, UninstallEntriesAreWholeNamesAndAFolderStays)
     DWORD attributes = GetFileAttributesA((dst + "data").c_str());
     EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
     EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), catalogue_with(MSG_REMOVE_FAILED, dst + "data"));
-    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
     EXPECT_TRUE(bar_positions.empty());
     for (unsigned call : {SEAM_RegOpenKeyExA, SEAM_RegCreateKeyExA, SEAM_RegQueryValueExA, SEAM_RegSetValueExA,
                           SEAM_RegDeleteValueA})

@@ -39,19 +39,19 @@ protected:
     {
         std::string bytes = put_on_medium(library, "FIRST.DLL");
         EXPECT_EQ(install_versioned_file(0, "FIRST.DLL", "VC.DLL"), 1);
-        EXPECT_TRUE(shown_boxes.empty());
+        EXPECT_TRUE(recorded_boxes.empty());
         EXPECT_EQ(read_file(dest("VC.DLL")), bytes);
-        shown_boxes.clear();
+        recorded_boxes.clear();
         install_flags.clear();
         return bytes;
     }
 
     void expect_one_box(UINT id, UINT style)
     {
-        ASSERT_EQ(shown_boxes.size(), 1u);
-        EXPECT_EQ(shown_boxes[0].text, catalogue_with(id, "VC.DLL"));
-        EXPECT_EQ(shown_boxes[0].caption, catalogue(CAP_COPY_FAILED));
-        EXPECT_EQ(shown_boxes[0].style, style);
+        ASSERT_EQ(recorded_boxes.size(), 1u);
+        EXPECT_EQ(recorded_boxes[0].text, catalogue_with(id, "VC.DLL"));
+        EXPECT_EQ(recorded_boxes[0].caption, catalogue(CAP_COPY_FAILED));
+        EXPECT_EQ(recorded_boxes[0].style, style);
     }
 
     // The installer's temporary copies are gone from the destination.
@@ -67,7 +67,7 @@ TEST_F(RealInstall, NewFileLandsByteIdenticalWithoutAQuestion)
     std::string v1 = put_on_medium("vcopy_v1", "V1.DLL");
     ASSERT_GT(v1.size(), 1000u) << "more than one chunk of the installer's copy loop";
     EXPECT_EQ(install_versioned_file(0, "V1.DLL", "VC.DLL"), 1);
-    EXPECT_TRUE(shown_boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
     EXPECT_EQ(read_file(dest("VC.DLL")), v1);
     EXPECT_EQ(install_flags, std::vector<DWORD>{VIFF_DONTDELETEOLD});
     expect_no_temporary_copy();
@@ -76,7 +76,7 @@ TEST_F(RealInstall, NewFileLandsByteIdenticalWithoutAQuestion)
     std::string v2 = put_on_medium("vcopy_v2", "V2.DLL");
     EXPECT_EQ(install_versioned_file(0, "V2.DLL", "VC.DLL"), 1);
     EXPECT_EQ(install_versioned_file(0, "V2.DLL", "VC.DLL"), 1);
-    EXPECT_TRUE(shown_boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
     EXPECT_EQ(read_file(dest("VC.DLL")), v2);
     expect_no_temporary_copy();
 }
@@ -117,9 +117,9 @@ TEST_F(RealInstall, SharedFileIsAskedAboutToo)
 
     box_answers = {IDNO};
     EXPECT_EQ(install_versioned_file(1, "V1.DLL", "VCOPYSH.DLL"), 1);
-    ASSERT_EQ(shown_boxes.size(), 1u);
-    EXPECT_EQ(shown_boxes[0].text, catalogue_with(MSG_COPY_NEWER, "VCOPYSH.DLL"));
-    EXPECT_EQ(shown_boxes[0].style, kQuestion);
+    ASSERT_EQ(recorded_boxes.size(), 1u);
+    EXPECT_EQ(recorded_boxes[0].text, catalogue_with(MSG_COPY_NEWER, "VCOPYSH.DLL"));
+    EXPECT_EQ(recorded_boxes[0].style, kQuestion);
     EXPECT_EQ(read_file(target), v2);
     EXPECT_EQ(files_matching(system_folder(), "ver*.tmp"), std::vector<std::string>());
 }
@@ -134,7 +134,7 @@ TEST_F(RealInstall, DifferentFileTypeIsAskedAbout)
     EXPECT_EQ(read_file(dest("VC.DLL")), dll);
     expect_no_temporary_copy();
 
-    shown_boxes.clear();
+    recorded_boxes.clear();
     box_answers = {IDYES};
     EXPECT_EQ(install_versioned_file(0, "APP2.DLL", "VC.DLL"), 1);
     expect_one_box(MSG_COPY_DIFF_TYPE, kQuestion);
@@ -170,7 +170,7 @@ TEST_F(RealInstall, WriteProtectedSharedFileFailsSilently)
     ASSERT_TRUE(SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY));
     put_on_medium("vcopy_v2", "V2.DLL");
     EXPECT_EQ(install_versioned_file(1, "V2.DLL", "VCOPYRO.DLL"), 0);
-    EXPECT_TRUE(shown_boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
     EXPECT_EQ(read_file(target), v1);
 }
 
@@ -180,10 +180,10 @@ TEST_F(RealInstall, MissingSourceFails)
     expect_one_box(MSG_COPY_CANNOT_READ_SRC, kError);
     EXPECT_FALSE(file_exists(dest("VC.DLL")));
 
-    shown_boxes.clear();
+    recorded_boxes.clear();
     keep_out_of_system("VCOPYNO.DLL");
     EXPECT_EQ(install_versioned_file(1, "NONE.DLL", "VCOPYNO.DLL"), 0);
-    EXPECT_TRUE(shown_boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
     EXPECT_FALSE(file_exists(system_folder() + "VCOPYNO.DLL"));
 }
 

@@ -115,7 +115,7 @@ protected:
 
     void restart_case()
     {
-        shown_boxes.clear();
+        recorded_boxes.clear();
         box_answers.clear();
         install_calls.clear();
         find_calls.clear();
@@ -174,10 +174,10 @@ TEST_F(InjectedInstall, EveryQuestionAnsweredNoKeepsTheExistingFile)
             install_results = {row.bit};
             box_answers = {IDNO};
             EXPECT_EQ(install_versioned_file(shared, "SRC.DLL", "TARGET.DLL"), 1);
-            ASSERT_EQ(shown_boxes.size(), 1u) << "questions are asked for shared files too";
-            EXPECT_EQ(shown_boxes[0].text, catalogue_with(row.message, "TARGET.DLL"));
-            EXPECT_EQ(shown_boxes[0].caption, catalogue(CAP_COPY_FAILED));
-            EXPECT_EQ(shown_boxes[0].style, kQuestion);
+            ASSERT_EQ(recorded_boxes.size(), 1u) << "questions are asked for shared files too";
+            EXPECT_EQ(recorded_boxes[0].text, catalogue_with(row.message, "TARGET.DLL"));
+            EXPECT_EQ(recorded_boxes[0].caption, catalogue(CAP_COPY_FAILED));
+            EXPECT_EQ(recorded_boxes[0].style, kQuestion);
             EXPECT_EQ(install_calls.size(), 1u);
         }
     }
@@ -198,7 +198,7 @@ TEST_F(InjectedInstall, EveryQuestionAnsweredYesForcesTheCopy)
             install_results = {row.bit, 0};
             box_answers = {IDYES};
             EXPECT_EQ(install_versioned_file(shared, "SRC.DLL", "TARGET.DLL"), 1);
-            EXPECT_EQ(shown_boxes.size(), 1u);
+            EXPECT_EQ(recorded_boxes.size(), 1u);
             ASSERT_EQ(install_calls.size(), 2u);
             EXPECT_EQ(install_calls[1].flags, (DWORD)VIFF_FORCEINSTALL);
         }
@@ -212,16 +212,16 @@ TEST_F(InjectedInstall, EveryErrorFailsLoudlyForApplicationFilesAndSilentlyForSh
         restart_case();
         install_results = {row.bit};
         EXPECT_EQ(install_versioned_file(0, "SRC.DLL", "TARGET.DLL"), 0);
-        ASSERT_EQ(shown_boxes.size(), 1u);
-        EXPECT_EQ(shown_boxes[0].text, catalogue_with(row.message, "TARGET.DLL"));
-        EXPECT_EQ(shown_boxes[0].caption, catalogue(CAP_COPY_FAILED));
-        EXPECT_EQ(shown_boxes[0].style, kError);
+        ASSERT_EQ(recorded_boxes.size(), 1u);
+        EXPECT_EQ(recorded_boxes[0].text, catalogue_with(row.message, "TARGET.DLL"));
+        EXPECT_EQ(recorded_boxes[0].caption, catalogue(CAP_COPY_FAILED));
+        EXPECT_EQ(recorded_boxes[0].style, kError);
         EXPECT_EQ(install_calls.size(), 1u);
 
         restart_case();
         install_results = {row.bit};
         EXPECT_EQ(install_versioned_file(1, "SRC.DLL", "TARGET.DLL"), 0);
-        EXPECT_TRUE(shown_boxes.empty());
+        EXPECT_TRUE(recorded_boxes.empty());
     }
 }
 
@@ -229,28 +229,28 @@ TEST_F(InjectedInstall, FirstErrorInTableOrderIsTheOneReported)
 {
     install_results = {VIF_CANNOTREADSRC | VIF_CANNOTDELETE | VIF_SHARINGVIOLATION};
     EXPECT_EQ(install_versioned_file(0, "SRC.DLL", "TARGET.DLL"), 0);
-    ASSERT_EQ(shown_boxes.size(), 1u);
-    EXPECT_EQ(shown_boxes[0].text, catalogue_with(MSG_COPY_SHARING_VIOLATION, "TARGET.DLL"));
+    ASSERT_EQ(recorded_boxes.size(), 1u);
+    EXPECT_EQ(recorded_boxes[0].text, catalogue_with(MSG_COPY_SHARING_VIOLATION, "TARGET.DLL"));
 
     restart_case();
     install_results = {VIF_OUTOFMEMORY | VIF_CANNOTREADDST};
     EXPECT_EQ(install_versioned_file(0, "SRC.DLL", "TARGET.DLL"), 0);
-    ASSERT_EQ(shown_boxes.size(), 1u);
-    EXPECT_EQ(shown_boxes[0].text, catalogue_with(MSG_COPY_OUT_OF_MEMORY, "TARGET.DLL"));
+    ASSERT_EQ(recorded_boxes.size(), 1u);
+    EXPECT_EQ(recorded_boxes[0].text, catalogue_with(MSG_COPY_OUT_OF_MEMORY, "TARGET.DLL"));
 }
 
 TEST_F(InjectedInstall, ParticularDifferenceIsNamedBeforeTheGeneralOne)
 {
     install_results = {VIF_MISMATCH | VIF_DIFFTYPE | VIF_DIFFLANG};
     EXPECT_EQ(install_versioned_file(0, "SRC.DLL", "TARGET.DLL"), 1);
-    ASSERT_EQ(shown_boxes.size(), 1u);
-    EXPECT_EQ(shown_boxes[0].text, catalogue_with(MSG_COPY_DIFF_LANG, "TARGET.DLL"));
+    ASSERT_EQ(recorded_boxes.size(), 1u);
+    EXPECT_EQ(recorded_boxes[0].text, catalogue_with(MSG_COPY_DIFF_LANG, "TARGET.DLL"));
 
     restart_case();
     install_results = {VIF_MISMATCH | VIF_SRCOLD | VIF_DIFFTYPE};
     EXPECT_EQ(install_versioned_file(0, "SRC.DLL", "TARGET.DLL"), 1);
-    ASSERT_EQ(shown_boxes.size(), 1u);
-    EXPECT_EQ(shown_boxes[0].text, catalogue_with(MSG_COPY_NEWER, "TARGET.DLL"));
+    ASSERT_EQ(recorded_boxes.size(), 1u);
+    EXPECT_EQ(recorded_boxes[0].text, catalogue_with(MSG_COPY_NEWER, "TARGET.DLL"));
 }
 
 TEST_F(InjectedInstall, QuestionComesBeforeError)
@@ -259,26 +259,26 @@ TEST_F(InjectedInstall, QuestionComesBeforeError)
     install_results = {VIF_MISMATCH | VIF_SRCOLD | VIF_WRITEPROT};
     box_answers = {IDNO};
     EXPECT_EQ(install_versioned_file(0, "SRC.DLL", "TARGET.DLL"), 1);
-    ASSERT_EQ(shown_boxes.size(), 1u);
-    EXPECT_EQ(shown_boxes[0].text, catalogue_with(MSG_COPY_NEWER, "TARGET.DLL"));
+    ASSERT_EQ(recorded_boxes.size(), 1u);
+    EXPECT_EQ(recorded_boxes[0].text, catalogue_with(MSG_COPY_NEWER, "TARGET.DLL"));
 
     // Yes: the forced copy fails, and that error is reported.
     restart_case();
     install_results = {VIF_MISMATCH | VIF_SRCOLD | VIF_WRITEPROT, VIF_WRITEPROT};
     box_answers = {IDYES};
     EXPECT_EQ(install_versioned_file(0, "SRC.DLL", "TARGET.DLL"), 0);
-    ASSERT_EQ(shown_boxes.size(), 2u);
-    EXPECT_EQ(shown_boxes[0].style, kQuestion);
-    EXPECT_EQ(shown_boxes[1].text, catalogue_with(MSG_COPY_WRITE_PROTECTED, "TARGET.DLL"));
-    EXPECT_EQ(shown_boxes[1].style, kError);
+    ASSERT_EQ(recorded_boxes.size(), 2u);
+    EXPECT_EQ(recorded_boxes[0].style, kQuestion);
+    EXPECT_EQ(recorded_boxes[1].text, catalogue_with(MSG_COPY_WRITE_PROTECTED, "TARGET.DLL"));
+    EXPECT_EQ(recorded_boxes[1].style, kError);
 
     // A shared file: the question, then a silent failure.
     restart_case();
     install_results = {VIF_DIFFTYPE | VIF_CANNOTCREATE, VIF_CANNOTCREATE};
     box_answers = {IDYES};
     EXPECT_EQ(install_versioned_file(1, "SRC.DLL", "TARGET.DLL"), 0);
-    ASSERT_EQ(shown_boxes.size(), 1u);
-    EXPECT_EQ(shown_boxes[0].text, catalogue_with(MSG_COPY_DIFF_TYPE, "TARGET.DLL"));
+    ASSERT_EQ(recorded_boxes.size(), 1u);
+    EXPECT_EQ(recorded_boxes[0].text, catalogue_with(MSG_COPY_DIFF_TYPE, "TARGET.DLL"));
 }
 
 TEST_F(InjectedInstall, ForcedCopyIsEvaluatedAgain)
@@ -287,8 +287,8 @@ TEST_F(InjectedInstall, ForcedCopyIsEvaluatedAgain)
     install_results = {VIF_SRCOLD, VIF_DIFFLANG, 0};
     box_answers = {IDYES, IDYES};
     EXPECT_EQ(install_versioned_file(0, "SRC.DLL", "TARGET.DLL"), 1);
-    ASSERT_EQ(shown_boxes.size(), 2u);
-    EXPECT_EQ(shown_boxes[1].text, catalogue_with(MSG_COPY_DIFF_LANG, "TARGET.DLL"));
+    ASSERT_EQ(recorded_boxes.size(), 2u);
+    EXPECT_EQ(recorded_boxes[1].text, catalogue_with(MSG_COPY_DIFF_LANG, "TARGET.DLL"));
     ASSERT_EQ(install_calls.size(), 3u);
     EXPECT_EQ(install_calls[2].flags, (DWORD)VIFF_FORCEINSTALL);
 }
@@ -298,7 +298,7 @@ TEST_F(InjectedInstall, BitsWithoutMeaningHereCountAsSuccess)
     // The old copy elsewhere could not be deleted: the new one is in place.
     install_results = {VIF_CANNOTDELETECUR};
     EXPECT_EQ(install_versioned_file(0, "SRC.DLL", "TARGET.DLL"), 1);
-    EXPECT_TRUE(shown_boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
 }
 
 TEST_F(InjectedInstall, TemporaryCopyIsDeleted)
@@ -347,15 +347,15 @@ TEST_F(InjectedInstall, FinderErrorsStopBeforeTheCopy)
         restart_case();
         find_result = c.result;
         EXPECT_EQ(install_versioned_file(0, "SRC.DLL", "TARGET.DLL"), 0);
-        ASSERT_EQ(shown_boxes.size(), 1u);
-        EXPECT_EQ(shown_boxes[0].text, catalogue_with(c.message, "TARGET.DLL"));
-        EXPECT_EQ(shown_boxes[0].caption, catalogue(CAP_COPY_FAILED));
-        EXPECT_EQ(shown_boxes[0].style, kFindError);
+        ASSERT_EQ(recorded_boxes.size(), 1u);
+        EXPECT_EQ(recorded_boxes[0].text, catalogue_with(c.message, "TARGET.DLL"));
+        EXPECT_EQ(recorded_boxes[0].caption, catalogue(CAP_COPY_FAILED));
+        EXPECT_EQ(recorded_boxes[0].style, kFindError);
         EXPECT_TRUE(install_calls.empty());
 
         restart_case();
         EXPECT_EQ(install_versioned_file(1, "SRC.DLL", "TARGET.DLL"), 0);
-        EXPECT_TRUE(shown_boxes.empty());
+        EXPECT_TRUE(recorded_boxes.empty());
         EXPECT_TRUE(install_calls.empty());
     }
 
@@ -363,7 +363,7 @@ TEST_F(InjectedInstall, FinderErrorsStopBeforeTheCopy)
     restart_case();
     find_result = VFF_CURNEDEST;
     EXPECT_EQ(install_versioned_file(0, "SRC.DLL", "TARGET.DLL"), 1);
-    EXPECT_TRUE(shown_boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
     EXPECT_EQ(install_calls.size(), 1u);
 }
 

@@ -88,7 +88,7 @@ BOOL note_move(LPCSTR from, LPCSTR to, DWORD flags)
     return TRUE;
 }
 
-int cancel_disk_prompt(const ShownBox &box)
+int cancel_disk_prompt(const RecordedBox &box)
 {
     return box.caption == catalogue(CAP_DISK_PREPARE) ? IDCANCEL : IDOK;
 }
@@ -132,7 +132,7 @@ protected:
 };
 
 std::atomic<bool> run_over;
-int note_run_over(const ShownBox &)
+int note_run_over(const RecordedBox &)
 {
     run_over = true;
     return IDOK;
@@ -156,7 +156,7 @@ TEST_F(Driver, TheDialogKeepsAnsweringAndTheBackdropStaysDuringALongRun)
     ASSERT_TRUE(create_backdrop_window());
     HWND real_backdrop = session.backdrop_window;
     run_over = false;
-    box_answer = note_run_over;
+    box_reply = note_run_over;
 
     std::atomic<bool> returned(false);
     int answered = 0, unanswered = 0, closes = 0;
@@ -197,8 +197,8 @@ TEST_F(Driver, TheDialogKeepsAnsweringAndTheBackdropStaysDuringALongRun)
     EXPECT_LT(slowest, 200u);
     EXPECT_EQ(closes, 3);
     EXPECT_TRUE(backdrop_stayed) << "WM_CLOSE to the backdrop waits for the end of the run";
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, catalogue_with(MSG_SETUP_DONE, "EngineApp")) << "the run went on to its end";
+    ASSERT_EQ(recorded_boxes.size(), 1u);
+    EXPECT_EQ(recorded_boxes[0].text, catalogue_with(MSG_SETUP_DONE, "EngineApp")) << "the run went on to its end";
     EXPECT_TRUE(file_exists(dst + "f" + std::to_string(count) + ".dat"));
     EXPECT_FALSE(IsWindow(real_backdrop)) << "closed by the end of the run";
 }
@@ -210,10 +210,10 @@ TEST_F(Driver, DebugRunEndsAtOnceTouchingNothing)
                  "[registry]\r\nversion=1\r\nversion_key=" + version_key + "\r\n");
     session.debug_run = 1;
     run();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, catalogue(MSG_DEBUG_RUN));
-    EXPECT_EQ(boxes[0].caption, catalogue(CAP_END));
-    EXPECT_EQ(boxes[0].style, (UINT)(MB_OK | MB_ICONINFORMATION));
+    ASSERT_EQ(recorded_boxes.size(), 1u);
+    EXPECT_EQ(recorded_boxes[0].text, catalogue(MSG_DEBUG_RUN));
+    EXPECT_EQ(recorded_boxes[0].caption, catalogue(CAP_END));
+    EXPECT_EQ(recorded_boxes[0].style, (UINT)(MB_OK | MB_ICONINFORMATION));
     for (SeamCall call : {SEAM_GetPrivateProfileIntA, SEAM_GetPrivateProfileStringA, SEAM_GetFileAttributesA,
                           SEAM_VerFindFileA, SEAM_VerInstallFileA, SEAM_DeleteFileA, SEAM_CreateFileA,
                           SEAM_RegCreateKeyExA, SEAM_RegOpenKeyExA, SEAM_DdeInitializeA})
@@ -226,10 +226,10 @@ TEST_F(Driver, NoFilesStillRegistersAndSucceeds)
     write_script("[files]\r\nfiles=0\r\n[registry]\r\nversion=1\r\nversion_key=" + version_key +
                  "\r\nversion_value=1.0\r\n");
     run();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, catalogue_with(MSG_SETUP_DONE, "EngineApp"));
-    EXPECT_EQ(boxes[0].caption, catalogue(CAP_END));
-    EXPECT_EQ(boxes[0].style, (UINT)(MB_OK | MB_ICONINFORMATION));
+    ASSERT_EQ(recorded_boxes.size(), 1u);
+    EXPECT_EQ(recorded_boxes[0].text, catalogue_with(MSG_SETUP_DONE, "EngineApp"));
+    EXPECT_EQ(recorded_boxes[0].caption, catalogue(CAP_END));
+    EXPECT_EQ(recorded_boxes[0].style, (UINT)(MB_OK | MB_ICONINFORMATION));
     EXPECT_TRUE(key_exists("SOFTWARE\\" + version_key));
 }
 
@@ -245,8 +245,8 @@ TEST_F(Driver, AScriptWithoutStartMenuOrRegistryOnlyCopiesFiles)
     run();
     EXPECT_EQ(read_file(dst + "app.exe"), "a");
     EXPECT_EQ(read_file(sys + "lib.dll"), "l");
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, catalogue_with(MSG_SETUP_DONE, "EngineApp"));
+    ASSERT_EQ(recorded_boxes.size(), 1u);
+    EXPECT_EQ(recorded_boxes[0].text, catalogue_with(MSG_SETUP_DONE, "EngineApp"));
     EXPECT_EQ(seam_count(SEAM_DdeInitializeA), 0u);
     EXPECT_EQ(seam_count(SEAM_RegCreateKeyExA), 0u);
     EXPECT_EQ(seam_count(SEAM_RegOpenKeyExA), 1u) << "the shared count's key only";
@@ -272,11 +272,11 @@ TEST_F(Driver, StatusTextsComeBeforeTheStartMenuAndRegistrySteps)
     EXPECT_EQ(events[dde], "dde|" + caption + "|" + catalogue(MSG_STATUS_STARTMENU));
     EXPECT_EQ(events[reg], "regcreate:SOFTWARE\\" + version_key + "|" + caption + "|" +
                                catalogue(MSG_STATUS_REGISTRY));
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].text, catalogue_with(MSG_DDE_INIT, "EngineApp")) << "the refused DDE is reported";
-    EXPECT_EQ(boxes[0].caption, catalogue(CAP_DDE));
-    EXPECT_EQ(boxes[0].style, (UINT)(MB_OK | MB_ICONSTOP));
-    EXPECT_EQ(boxes.back().text, catalogue_with(MSG_SETUP_DONE, "EngineApp")) << "the refused DDE changes nothing";
+    ASSERT_EQ(recorded_boxes.size(), 2u);
+    EXPECT_EQ(recorded_boxes[0].text, catalogue_with(MSG_DDE_INIT, "EngineApp")) << "the refused DDE is reported";
+    EXPECT_EQ(recorded_boxes[0].caption, catalogue(CAP_DDE));
+    EXPECT_EQ(recorded_boxes[0].style, (UINT)(MB_OK | MB_ICONSTOP));
+    EXPECT_EQ(recorded_boxes.back().text, catalogue_with(MSG_SETUP_DONE, "EngineApp")) << "the refused DDE changes nothing";
 }
 
 TEST_F(Driver, AReplacementLeftForTheNextStartEndsWithTheRestartMessage)
@@ -284,9 +284,9 @@ TEST_F(Driver, AReplacementLeftForTheNextStartEndsWithTheRestartMessage)
     write_script("[files]\r\nfiles=0\r\n");
     session.restart_needed = 1;
     run();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, catalogue_with(MSG_SETUP_DONE_RESTART, "EngineApp"));
-    EXPECT_EQ(boxes[0].style, (UINT)(MB_OK | MB_ICONINFORMATION));
+    ASSERT_EQ(recorded_boxes.size(), 1u);
+    EXPECT_EQ(recorded_boxes[0].text, catalogue_with(MSG_SETUP_DONE_RESTART, "EngineApp"));
+    EXPECT_EQ(recorded_boxes[0].style, (UINT)(MB_OK | MB_ICONINFORMATION));
 }
 
 TEST_F(Driver, AFailedFileStepSkipsStartMenuAndRegistry)
@@ -294,13 +294,13 @@ TEST_F(Driver, AFailedFileStepSkipsStartMenuAndRegistry)
     write_script("[files]\r\nfiles=1\r\nfile_1=gone.exe,gone.exe,DISK1,1,1\r\n"
                  "[startmenu]\r\nmenus=1\r\nstart_1=Group,app.exe,App\r\n"
                  "[registry]\r\nversion=1\r\nversion_key=" + version_key + "\r\npath=1\r\nuninstall=1\r\n");
-    box_answer = cancel_disk_prompt;
+    box_reply = cancel_disk_prompt;
     run();
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].text, catalogue_with(MSG_INSERT_DISK, "DISK1"));
-    EXPECT_EQ(boxes[1].text, catalogue_with(MSG_SETUP_FAILED, "EngineApp"));
-    EXPECT_EQ(boxes[1].caption, catalogue(CAP_END));
-    EXPECT_EQ(boxes[1].style, (UINT)(MB_OK | MB_ICONEXCLAMATION));
+    ASSERT_EQ(recorded_boxes.size(), 2u);
+    EXPECT_EQ(recorded_boxes[0].text, catalogue_with(MSG_INSERT_DISK, "DISK1"));
+    EXPECT_EQ(recorded_boxes[1].text, catalogue_with(MSG_SETUP_FAILED, "EngineApp"));
+    EXPECT_EQ(recorded_boxes[1].caption, catalogue(CAP_END));
+    EXPECT_EQ(recorded_boxes[1].style, (UINT)(MB_OK | MB_ICONEXCLAMATION));
     EXPECT_EQ(seam_count(SEAM_DdeInitializeA), 0u);
     EXPECT_EQ(seam_count(SEAM_RegCreateKeyExA), 0u);
     EXPECT_FALSE(key_exists("SOFTWARE\\" + version_key));
@@ -372,10 +372,10 @@ TEST_F(UninstallDriver, StepsRunInOrderAndEndWithTheLog)
     for (const std::string &e : events)
         class_keys += e.find("regopen:SOFTWARE\\Classes\\CLSID") == 0;
     EXPECT_EQ(class_keys, 1) << "classes=4000000000 ends after the one entry present";
-    ASSERT_FALSE(boxes.empty());
-    EXPECT_EQ(boxes.back().text, message_text2(MSG_REMOVAL_DONE, "EngineApp", dst));
-    EXPECT_EQ(boxes.back().caption, catalogue(CAP_END));
-    EXPECT_EQ(boxes.back().style, (UINT)(MB_OK | MB_ICONINFORMATION));
+    ASSERT_FALSE(recorded_boxes.empty());
+    EXPECT_EQ(recorded_boxes.back().text, message_text2(MSG_REMOVAL_DONE, "EngineApp", dst));
+    EXPECT_EQ(recorded_boxes.back().caption, catalogue(CAP_END));
+    EXPECT_EQ(recorded_boxes.back().style, (UINT)(MB_OK | MB_ICONINFORMATION));
 }
 
 TEST_F(UninstallDriver, RegistryStatusIsShownBeforeClassAndUserKeysWithAllSwitchesOff)
@@ -394,8 +394,8 @@ TEST_F(UninstallDriver, RegistryStatusIsShownBeforeClassAndUserKeysWithAllSwitch
         << "the class-key step starts under status 103";
     EXPECT_LT(first_event("regopen:SOFTWARE\\Classes\\CLSID\\{00000000-E0E0-0000-0000-000000000002}"), user);
     EXPECT_EQ(first_event("startmenu|"), -1) << "menus is 0";
-    ASSERT_FALSE(boxes.empty());
-    EXPECT_EQ(boxes.back().text, message_text2(MSG_REMOVAL_DONE, "EngineApp", dst));
+    ASSERT_FALSE(recorded_boxes.empty());
+    EXPECT_EQ(recorded_boxes.back().text, message_text2(MSG_REMOVAL_DONE, "EngineApp", dst));
 }
 
 } // namespace

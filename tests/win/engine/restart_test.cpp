@@ -159,7 +159,7 @@ protected:
     {
         remove_file(wininit());
         session.restart_needed = 0;
-        shown_boxes.clear();
+        recorded_boxes.clear();
     }
 };
 
@@ -171,7 +171,7 @@ TEST_F(Restart, NtInstallsTheTemporaryCopyAndSchedulesTheReplacement)
 
     replace_file_at_restart("V1.DLL", "VCOPYNT.DLL");
 
-    EXPECT_TRUE(shown_boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
     EXPECT_EQ(read_file(temp), v1);
     EXPECT_FALSE(file_exists(target)) << "the target is replaced at the next start only";
     EXPECT_EQ(session.restart_needed, 1);
@@ -213,7 +213,7 @@ TEST_F(Restart, NtReplacementOfAFileInUse)
     CloseHandle(held);
 
     EXPECT_EQ(installed, 0);
-    EXPECT_TRUE(shown_boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
     EXPECT_EQ(read_file(target), v1);
     EXPECT_EQ(read_file(temp), v2);
     EXPECT_EQ(session.restart_needed, 1);
@@ -263,7 +263,7 @@ TEST_F(Restart, NtMoveThatFailsIsNotReported)
     replace_file_at_restart("SRC.DLL", "VCOPYMF.DLL");
     EXPECT_EQ(move_calls.size(), 1u);
     EXPECT_EQ(session.restart_needed, 0);
-    EXPECT_TRUE(shown_boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
 
     // An earlier replacement's flag stays.
     session.restart_needed = 1;
@@ -289,15 +289,15 @@ TEST_F(Restart, FailedTemporaryCopyIsReportedAndNothingIsScheduled)
 {
     for (int nt = 1; nt >= 0; nt--) {
         SCOPED_TRACE(nt ? "NT family" : "Windows 95/98");
-        shown_boxes.clear();
+        recorded_boxes.clear();
         session.is_nt = nt;
         keep_out_of_system("VCOPYMS.$$$");
         // The source is missing: the version installer cannot read it.
         replace_file_at_restart("NONE.DLL", "VCOPYMS.DLL");
-        ASSERT_EQ(shown_boxes.size(), 1u);
-        EXPECT_EQ(shown_boxes[0].text, catalogue_with(MSG_FILE_IN_USE_SKIPPED, "VCOPYMS.DLL"));
-        EXPECT_EQ(shown_boxes[0].caption, catalogue(CAP_COPY_FAILED));
-        EXPECT_EQ(shown_boxes[0].style, (UINT)(MB_OK | MB_ICONINFORMATION));
+        ASSERT_EQ(recorded_boxes.size(), 1u);
+        EXPECT_EQ(recorded_boxes[0].text, catalogue_with(MSG_FILE_IN_USE_SKIPPED, "VCOPYMS.DLL"));
+        EXPECT_EQ(recorded_boxes[0].caption, catalogue(CAP_COPY_FAILED));
+        EXPECT_EQ(recorded_boxes[0].style, (UINT)(MB_OK | MB_ICONINFORMATION));
         EXPECT_TRUE(move_calls.empty());
         EXPECT_FALSE(file_exists(wininit()));
         EXPECT_EQ(session.restart_needed, 0);
@@ -324,7 +324,7 @@ protected:
         replace_file_at_restart("SRC.DLL", "FOO.DLL");
         EXPECT_EQ(session.restart_needed, 1);
         EXPECT_TRUE(move_calls.empty()) << "no MoveFileExA on Windows 95/98";
-        EXPECT_TRUE(shown_boxes.empty());
+        EXPECT_TRUE(recorded_boxes.empty());
         return read_file(wininit());
     }
 };
@@ -392,7 +392,7 @@ TEST_F(Win9xRestart, FileThatCanBeNeitherOpenedNorCreated)
     strcpy(session.windows_dir, missing.c_str());
     replace_file_at_restart("SRC.DLL", "FOO.DLL");
     EXPECT_EQ(session.restart_needed, 0);
-    EXPECT_TRUE(shown_boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
     EXPECT_FALSE(file_exists(missing));
 
     // A wininit.ini that another program holds open without sharing: it
@@ -404,7 +404,7 @@ TEST_F(Win9xRestart, FileThatCanBeNeitherOpenedNorCreated)
     replace_file_at_restart("SRC.DLL", "FOO.DLL");
     CloseHandle(held);
     EXPECT_EQ(session.restart_needed, 0);
-    EXPECT_TRUE(shown_boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
     EXPECT_EQ(read_file(wininit()), "[boot]\r\n");
 }
 

@@ -13,10 +13,6 @@
 
 #include "win_test_support.h"
 
-// Boxes shown since the test began; they get the answers of box_answers in
-// turn, and IDNO once the list is used up.
-inline std::vector<RecordedBox> &shown_boxes = recorded_boxes;
-
 // Windows path of one of the test libraries (vcopy_v1, vcopy_v2,
 // vcopy_app2, vcopy_plain).
 std::string test_library(const char *name);

@@ -152,7 +152,6 @@ LONG recording_delete(HKEY root, LPCSTR sub);
 class RegistryTest : public WinTest {
 protected:
     HWND dialog = NULL;
-    char script[MAX_PATH] = "";
 
     void SetUp() override
     {
@@ -169,11 +168,7 @@ protected:
         dialog = CreateDialogParamA(session.instance, MAKEINTRESOURCEA(IDD_PROGRESS), NULL, quiet_proc, 0);
         ASSERT_NE(dialog, nullptr);
         recorder.dialog = dialog;
-
-        char dir[MAX_PATH];
-        GetTempPathA(sizeof dir, dir);
-        GetTempFileNameA(dir, "reg", 0, script);
-        strcpy(session.script_path, script);
+        make_scratch("reg");
     }
 
     void TearDown() override
@@ -181,12 +176,6 @@ protected:
         WinTest::TearDown();
         if (dialog)
             DestroyWindow(dialog);
-        if (script[0])
-            DeleteFileA(script);
-        if (session.removal_log) {
-            GlobalFree(session.removal_log);
-            session.removal_log = NULL;
-        }
         EXPECT_TRUE(recorder.refused.empty()) << "tried to remove a key that is not the test's: "
                                               << recorder.refused.front();
     }
@@ -194,7 +183,7 @@ protected:
     // The script's bytes (code page 932), [registry] section added.
     void write_script(const std::string &registry_lines)
     {
-        write_file(script, "[registry]\r\n" + registry_lines);
+        WinTest::write_script("[registry]\r\n" + registry_lines);
     }
 
     // Paths of the keys that delete_key_tree opened (for reading, creating and

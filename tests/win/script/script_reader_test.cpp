@@ -14,22 +14,17 @@
 
 namespace {
 
-// Writes a script file in the temporary folder and points the session at it.
-class ScriptFile : public ::testing::Test {
+// A script file in the test's own folder, the session pointed at it.
+class ScriptFile : public WinTest {
 protected:
-    char path[MAX_PATH];
-
     void SetUp() override
     {
-        seam_reset();
-        char dir[MAX_PATH];
-        GetTempPathA(sizeof dir, dir);
-        GetTempFileNameA(dir, "scr", 0, path);
-        snprintf(session.script_path, sizeof session.script_path, "%s", path);
+        WinTest::SetUp();
+        if (!HasFatalFailure())
+            make_scratch("scr");
     }
-    void TearDown() override { DeleteFileA(path); }
 
-    void write(const char *bytes) { write_file(path, bytes); }
+    void write(const char *bytes) { write_script(bytes); }
 
     std::string text(const char *section, const char *key, const char *fallback, size_t size = SCRIPT_TEXT_SIZE,
                       size_t *len = nullptr)
@@ -124,7 +119,7 @@ TEST_F(ScriptFile, IntegersTakeALeadingDecimal)
 
 TEST_F(ScriptFile, MissingFileReadsAsNoKeys)
 {
-    DeleteFileA(path);
+    DeleteFileA(session.script_path);
     EXPECT_EQ(text("start", "title", "[start]title"), "[start]title");
     EXPECT_EQ(string("general", "srcdir", ""), "");
     EXPECT_EQ(script_read_int("files", "files", 0), 0);

@@ -28,23 +28,14 @@ void GroupSession::SetUp()
     session.backdrop_window = GetDesktopWindow();
     snprintf(session.application_name, sizeof session.application_name, "%s", "\xBB\xDD\xCC\xDF\xD9 " SOFT);
 
-    char temp[MAX_PATH], name[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    ASSERT_NE(GetTempFileNameA(temp, "grp", 0, name), 0u);
-    DeleteFileA(name);
-    ASSERT_TRUE(CreateDirectoryA(name, NULL));
-    work = name;
-    snprintf(session.script_path, sizeof session.script_path, "%s\\setup.inf", work.c_str());
+    make_scratch("grp");
+    if (HasFatalFailure())
+        return;
+    work = scratch.substr(0, scratch.size() - 1);
     std::string destination = work + "\\" SHOW " " SOFT;
     ASSERT_TRUE(CreateDirectoryA(destination.c_str(), NULL));
     snprintf(session.destination_dir, sizeof session.destination_dir, "%s\\", destination.c_str());
     GetWindowsDirectoryA(session.windows_dir, sizeof session.windows_dir);
-}
-
-void GroupSession::TearDown()
-{
-    WinTest::TearDown();
-    remove_tree(work);
 }
 
 void GroupSession::write_startmenu(unsigned count, const std::vector<std::string> &lines)
@@ -52,15 +43,15 @@ void GroupSession::write_startmenu(unsigned count, const std::vector<std::string
     std::string text = "[general]\r\napplication=x\r\n[startmenu]\r\nmenus=" + std::to_string(count) + "\r\n";
     for (const std::string &line : lines)
         text += line + "\r\n";
-    write_file(session.script_path, text);
+    write_script(text);
 }
 
 void GroupSession::expect_one_failure_box(UINT text_id)
 {
-    ASSERT_EQ(shown_boxes.size(), 1u);
-    EXPECT_EQ(shown_boxes[0].text, catalogue_with(text_id, session.application_name));
-    EXPECT_NE(shown_boxes[0].text.find(session.application_name), std::string::npos);
-    EXPECT_EQ(shown_boxes[0].caption, catalogue(CAP_DDE));
-    EXPECT_EQ(shown_boxes[0].style, (UINT)(MB_OK | MB_ICONHAND));
-    EXPECT_EQ(shown_boxes[0].owner, session.backdrop_window);
+    ASSERT_EQ(recorded_boxes.size(), 1u);
+    EXPECT_EQ(recorded_boxes[0].text, catalogue_with(text_id, session.application_name));
+    EXPECT_NE(recorded_boxes[0].text.find(session.application_name), std::string::npos);
+    EXPECT_EQ(recorded_boxes[0].caption, catalogue(CAP_DDE));
+    EXPECT_EQ(recorded_boxes[0].style, (UINT)(MB_OK | MB_ICONHAND));
+    EXPECT_EQ(recorded_boxes[0].owner, session.backdrop_window);
 }

@@ -18,8 +18,6 @@
 // "\ｽﾀｰﾄ ﾒﾆｭｰ\ﾌﾟﾛｸﾞﾗﾑ" byte for byte: the programs folder under the Windows folder.
 #define PROGRAMS_UNDER_WINDOWS "\\\xBD\xC0\xB0\xC4\x20\xD2\xC6\xAD\xB0\\\xCC\xDF\xDB\xB8\xDE\xD7\xD1"
 
-inline std::vector<RecordedBox> &shown_boxes = recorded_boxes;
-
 bool is_file(const std::string &path);
 bool is_folder(const std::string &path);
 
@@ -31,7 +29,6 @@ class GroupSession : public WinTest {
 protected:
     std::string work;
     void SetUp() override;
-    void TearDown() override;
     // Writes setup.inf: [startmenu] with menus=count and the lines given
     // ("start_1=..." each).
     void write_startmenu(unsigned count, const std::vector<std::string> &lines);

@@ -132,7 +132,7 @@ TEST_F(GroupCommands, EachValidEntryIsOneExecuteCommandFromMessage2)
                         "start_5=,Tool,,tool.exe,Viewer,extra", "start_6=Tool, tool.exe, Viewer",
                         "start_7=Other,bin\\other.exe,Other Viewer"});
     create_program_group(7);
-    EXPECT_TRUE(shown_boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
     ASSERT_EQ(sent.size(), 4u);
     std::vector<std::string> expected = {
         command_for("Tool", "tool.exe", "Viewer"),
@@ -168,14 +168,14 @@ TEST_F(GroupCommands, KeysAreNumberedInDecimalWithoutLeadingZeros)
     EXPECT_TRUE(sent.empty());
     create_program_group(0);
     EXPECT_TRUE(sent.empty());
-    EXPECT_TRUE(shown_boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
 }
 
 TEST_F(GroupCommands, DoubleByteNamesPassUnchanged)
 {
     write_startmenu(1, {"start_1=" SOFT "," SOFT ".exe," SHOW " " SOFT});
     create_program_group(1);
-    EXPECT_TRUE(shown_boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].data.c_str(), command_for(SOFT, SOFT ".exe", SHOW " " SOFT));
 }
@@ -222,7 +222,7 @@ TEST_F(GroupCommands, LongCommandIsCutAt1023BytesOnACharacterBoundary)
 
     // Sent with its zero: 1024 bytes.
     create_program_group(1);
-    EXPECT_TRUE(shown_boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].size, (DWORD)strlen(sent[0].data.c_str()) + 1);
     EXPECT_LE(sent[0].size, 1024u);
@@ -250,7 +250,7 @@ TEST_F(GroupCommands, ConversationIsSetUpAsTheShellExpects)
     seam_hook<SEAM_GlobalAlloc>(record_alloc);
     write_startmenu(1, {"start_1=Tool,tool.exe,Viewer"});
     create_program_group(1);
-    EXPECT_TRUE(shown_boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
 
     EXPECT_EQ(initialisation.instance_on_entry, 0u);
     EXPECT_EQ(initialisation.command, (DWORD)CBF_SKIP_ALLNOTIFICATIONS);
@@ -314,7 +314,7 @@ TEST_F(GroupCommands, StringHandleOrConnectionFailureShows32011)
     EXPECT_EQ(seam_count(SEAM_DdeConnect), 0u);
     EXPECT_EQ(seam_count(SEAM_DdeUninitialize), 1u);
 
-    shown_boxes.clear();
+    recorded_boxes.clear();
     seam_fail_at(SEAM_DdeConnect, SEAM_NEXT);
     create_program_group(1);
     expect_one_failure_box(MSG_DDE_CONNECT);
@@ -335,7 +335,7 @@ TEST_F(GroupCommands, MemoryFailureShows32012)
     EXPECT_TRUE(sent.empty());
 
     // A block that cannot be locked is freed again.
-    shown_boxes.clear();
+    recorded_boxes.clear();
     seam_fail(SEAM_GlobalLock, 0, ERROR_NOT_LOCKED, SEAM_NEXT);
     create_program_group(1);
     expect_one_failure_box(MSG_DDE_MEMORY);
@@ -529,7 +529,7 @@ TEST_F(ShellConversation, ShortcutsAppearInTheUsersProgramsFolder)
     write_startmenu(3, {"start_1=" + group + ",tool.exe,Viewer", "start_2=" + group + ",tool.exe," SHOW " " SOFT,
                         "start_3=" + group + ",tool.exe"});
     create_program_group(3);
-    EXPECT_TRUE(shown_boxes.empty()) << shown_boxes[0].text;
+    EXPECT_TRUE(recorded_boxes.empty()) << recorded_boxes[0].text;
     EXPECT_EQ(sent.size(), 2u);
 
     std::string folder = programs_folder() + "\\" + group;
@@ -546,7 +546,7 @@ TEST_F(ShellConversation, ShortcutsAppearInTheUsersProgramsFolder)
     EXPECT_FALSE(is_file(folder + "\\Viewer.lnk"));
     EXPECT_FALSE(is_file(folder + "\\" SHOW " " SOFT ".lnk"));
     EXPECT_FALSE(is_folder(folder));
-    EXPECT_TRUE(shown_boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
 }
 
 TEST_F(ShellConversation, ShellRefusesAMissingProgramWith32013)
@@ -576,7 +576,7 @@ TEST_F(ShellConversation, RemovalTakesBackWhatTheShellMadeUnderTheWindowsFolder)
     write_file(std::string(session.destination_dir) + "tool.exe", "MZ");
     write_startmenu(2, {"start_1=" SOFT ",tool.exe,Viewer", "start_2=" SOFT ",tool.exe," SHOW " " SOFT});
     create_program_group(2);
-    EXPECT_TRUE(shown_boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
     std::string folder = start_menu + "\\" SOFT;
     ASSERT_TRUE(is_file(folder + "\\Viewer.lnk"));
     ASSERT_TRUE(is_file(folder + "\\" SHOW " " SOFT ".lnk"));

@@ -35,22 +35,10 @@ protected:
         WinTest::SetUp();
         if (HasFatalFailure())
             return;
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        folder = std::string(temp) + "rlog" + std::to_string(GetCurrentProcessId()) + "\\";
-        CreateDirectoryA(folder.c_str(), NULL);
+        make_scratch("rlg");
+        folder = scratch;
         snprintf(session.source_dir, sizeof session.source_dir, "%s", folder.c_str());
         log = folder + "delerr.log";
-        DeleteFileA(log.c_str());
-    }
-    void TearDown() override
-    {
-        if (session.removal_log)
-            GlobalFree(session.removal_log);
-        session.removal_log = NULL;
-        DeleteFileA(log.c_str());
-        RemoveDirectoryA(folder.c_str());
-        WinTest::TearDown();
     }
 };
 

@@ -70,7 +70,7 @@ TEST_F(StartMenuRemoval, GroupFolderGoesWithItsLastShortcut)
     EXPECT_EQ(removed_folders[0].first, programs + "\\Tool");
     EXPECT_FALSE(removed_folders[0].second);
     EXPECT_TRUE(removed_folders[1].second);
-    EXPECT_TRUE(shown_boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
 }
 
 TEST_F(StartMenuRemoval, FolderWithAShortcutNotListedStays)
@@ -95,7 +95,7 @@ TEST_F(StartMenuRemoval, MissingShortOrEmptyEntryEndsTheStep)
         EXPECT_FALSE(is_file(shortcut("Tool", "One")));
         EXPECT_TRUE(is_file(shortcut("Tool", "Three")));
     }
-    EXPECT_TRUE(shown_boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
 }
 
 TEST_F(StartMenuRemoval, ShortcutThatIsNotThereIsSkipped)
@@ -125,7 +125,7 @@ TEST_F(StartMenuRemoval, ShortcutThatCannotBeDeletedEndsTheStep)
     EXPECT_TRUE(is_file(shortcut("Tool", "Locked")));
     EXPECT_TRUE(is_file(shortcut("Tool", "Viewer")));
     EXPECT_TRUE(removed_folders.empty());
-    EXPECT_TRUE(shown_boxes.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
 }
 
 TEST_F(StartMenuRemoval, DoubleByteNamesAndLeadingBlanksAsWritten)

@@ -109,18 +109,12 @@ protected:
     void SetUp() override
     {
         Environment::SetUp();
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        snprintf(dir, sizeof dir, "%smedium%lu\\", temp, GetCurrentProcessId());
-        CreateDirectoryA(dir, NULL);
+        if (HasFatalFailure())
+            return;
+        make_scratch("med");
+        snprintf(dir, sizeof dir, "%s", scratch.c_str());
         snprintf(module, sizeof module, "%ssetup.exe", dir);
         snprintf(script, sizeof script, "%ssetup.inf", dir);
-    }
-    void TearDown() override
-    {
-        DeleteFileA(script);
-        RemoveDirectoryA(dir);
-        Environment::TearDown();
     }
 };
 

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <mutex>
 
 #include "resource_test_support.h"
 #include "seam.h"
@@ -165,11 +166,33 @@ std::vector<RecordedBox> recorded_boxes;
 std::vector<int> box_answers;
 int box_default_answer = IDOK;
 
+std::string (*box_context)(const RecordedBox &box);
+int (*box_reply)(const RecordedBox &box);
+
+// A test may count the boxes from a thread of its own while the program's
+// thread shows them (the folder chooser's tests do).
+static std::mutex boxes_lock;
+
 int note_box(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
 {
-    recorded_boxes.push_back({text ? text : "", caption ? caption : "", style, owner});
-    size_t n = recorded_boxes.size();
+    RecordedBox box = {text ? text : "", caption ? caption : "", style, owner, ""};
+    if (box_context)
+        box.context = box_context(box);
+    size_t n;
+    {
+        std::lock_guard<std::mutex> hold(boxes_lock);
+        recorded_boxes.push_back(box);
+        n = recorded_boxes.size();
+    }
+    if (box_reply)
+        return box_reply(box);
     return n <= box_answers.size() ? box_answers[n - 1] : box_default_answer;
+}
+
+size_t boxes_shown()
+{
+    std::lock_guard<std::mutex> hold(boxes_lock);
+    return recorded_boxes.size();
 }
 
 void expect_box(size_t i, UINT text_id, UINT caption_id, UINT style, const char *arg)
@@ -190,10 +213,54 @@ void WinTest::SetUp()
     recorded_boxes.clear();
     box_answers.clear();
     box_default_answer = IDOK;
+    box_context = NULL;
+    box_reply = NULL;
     seam_hook<SEAM_MessageBoxA>(note_box, 1, 0);
 }
 
 void WinTest::TearDown()
 {
     seam_reset();
+    if (session.removal_log)
+        GlobalFree(session.removal_log);
+    session.removal_log = NULL;
+    if (backdrop && IsWindow(backdrop))
+        DestroyWindow(backdrop);
+    backdrop = NULL;
+    drain_messages();
+    if (!scratch.empty()) {
+        // The run may have made the folder the current one.
+        char temp[MAX_PATH];
+        if (GetTempPathA(sizeof temp, temp))
+            SetCurrentDirectoryA(temp);
+        remove_tree(scratch);
+        scratch.clear();
+    }
+}
+
+void WinTest::make_scratch(const char *prefix)
+{
+    char temp[MAX_PATH], name[MAX_PATH];
+    ASSERT_NE(GetTempPathA(sizeof temp, temp), 0u);
+    ASSERT_NE(GetTempFileNameA(temp, prefix, 0, name), 0u);
+    DeleteFileA(name);
+    ASSERT_TRUE(CreateDirectoryA(name, NULL)) << name;
+    scratch = std::string(name) + "\\";
+    snprintf(session.script_path, sizeof session.script_path, "%ssetup.inf", scratch.c_str());
+}
+
+void WinTest::write_script(const std::string &bytes)
+{
+    write_file(session.script_path, bytes);
+}
+
+HWND WinTest::make_backdrop()
+{
+    if (backdrop && IsWindow(backdrop))
+        DestroyWindow(backdrop);
+    backdrop = CreateWindowExA(0, "STATIC", "backdrop", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, NULL, NULL, NULL,
+                               NULL);
+    EXPECT_NE(backdrop, nullptr);
+    session.backdrop_window = backdrop;
+    return backdrop;
 }

@@ -64,6 +64,7 @@ struct RecordedBox {
     std::string text, caption;
     UINT style;
     HWND owner;
+    std::string context; // what box_context noted when it came up
 };
 
 // The boxes note_box has seen, in order; a test clears it in its set-up.
@@ -74,9 +75,19 @@ extern std::vector<RecordedBox> recorded_boxes;
 extern std::vector<int> box_answers;
 extern int box_default_answer;
 
+// When set, called as each box comes up: what it returns is noted with the
+// box (the progress dialog's name lines, say).
+extern std::string (*box_context)(const RecordedBox &box);
+
+// When set, answers each box in place of box_answers.
+extern int (*box_reply)(const RecordedBox &box);
+
 // Stands in for MessageBoxA (seam_hook<SEAM_MessageBoxA>(note_box)): notes
 // the box and answers from box_answers, so that nothing waits for a click.
 int note_box(HWND owner, LPCSTR text, LPCSTR caption, UINT style);
+
+// The number of boxes recorded so far, safe to ask from another thread.
+size_t boxes_shown();
 
 // Checks that box number i (from 0) of recorded_boxes shows catalogue text
 // text_id (with its %s filled with arg, when one is given) under caption
@@ -85,9 +96,27 @@ void expect_box(size_t i, UINT text_id, UINT caption_id, UINT style, const char 
 
 // The base of the test cases under Wine: a zeroed session on setup.exe's
 // resources, the seam reset, and message boxes recorded by note_box. A
-// fixture with more to prepare calls WinTest::SetUp() first.
+// fixture with more to prepare calls WinTest::SetUp() first; what it asks of
+// make_scratch and make_backdrop is undone by WinTest::TearDown().
 class WinTest : public ::testing::Test {
 protected:
+    // The test's own folder in the temporary folder, with its trailing
+    // backslash; "" until make_scratch.
+    std::string scratch;
+    // The window make_backdrop made, if any.
+    HWND backdrop = NULL;
+
     void SetUp() override;
     void TearDown() override;
+
+    // Makes scratch, a new empty folder named from prefix, and points the
+    // session's script at setup.inf in it.
+    void make_scratch(const char *prefix);
+
+    // Writes the session's script.
+    void write_script(const std::string &bytes);
+
+    // A plain 800 x 600 window in the backdrop's place (finish_run closes
+    // it), made the session's backdrop.
+    HWND make_backdrop();
 };

@@ -12,9 +12,7 @@
 #include <string.h>
 
 #include <atomic>
-#include <deque>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,32 +29,6 @@ namespace {
 const int NAME_FIELD = 1152;
 const int LISTED_FOLDER = 1088;
 
-// Message boxes, recorded on the thread that shows them (the dialog's).
-struct ShownBox {
-    std::string text;
-    std::string caption;
-    UINT style;
-};
-std::mutex boxes_lock;
-std::vector<ShownBox> shown;
-std::deque<int> answers; // answers in order; IDOK when none is left
-
-int record_box(HWND, LPCSTR text, LPCSTR caption, UINT style)
-{
-    std::lock_guard<std::mutex> hold(boxes_lock);
-    shown.push_back({text, caption, style});
-    if (answers.empty())
-        return IDOK;
-    int answer = answers.front();
-    answers.pop_front();
-    return answer;
-}
-
-size_t boxes_shown()
-{
-    std::lock_guard<std::mutex> hold(boxes_lock);
-    return shown.size();
-}
 
 // The open chooser, seen from the helper thread. Every action is sent, so it
 // has been handled by the dialog (and its hook) when it returns.
@@ -110,9 +82,9 @@ BOOL CALLBACK find_dialog(HWND window, LPARAM param)
     return TRUE;
 }
 
-class FolderChooser : public ::testing::Test {
+class FolderChooser : public WinTest {
 protected:
-    std::string base; // a scratch folder in the prefix's temporary folder, with a trailing backslash
+    std::string base; // the scratch folder, with a trailing backslash
     char saved_dir[MAX_PATH];
     HWND page = NULL;
     bool appeared = false;    // the dialog was found
@@ -120,19 +92,12 @@ protected:
 
     void SetUp() override
     {
-        memset(&session, 0, sizeof session);
-        session.instance = setup_exe_module();
-        ASSERT_NE(session.instance, nullptr);
-        seam_reset();
-        shown.clear();
-        answers.clear();
-        seam_hook<SEAM_MessageBoxA>(record_box, 1, 0);
+        WinTest::SetUp();
+        if (HasFatalFailure())
+            return;
         GetCurrentDirectoryA(sizeof saved_dir, saved_dir);
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        base = std::string(temp) + "chooser" + std::to_string(GetCurrentProcessId()) + "\\";
-        remove_tree(base);
-        ASSERT_TRUE(CreateDirectoryA(base.c_str(), NULL)) << base;
+        make_scratch("cho");
+        base = scratch;
         // The setup page the chooser belongs to.
         page = CreateWindowExA(0, "STATIC", "page", WS_POPUP, 0, 0, 200, 100, NULL, NULL, NULL, NULL);
         ASSERT_NE(page, nullptr);
@@ -140,10 +105,9 @@ protected:
     void TearDown() override
     {
         SetCurrentDirectoryA(saved_dir);
-        remove_tree(base);
         if (page)
             DestroyWindow(page);
-        seam_reset();
+        WinTest::TearDown();
     }
 
     void make_folder(const std::string &relative)
@@ -304,7 +268,7 @@ TEST_F(FolderChooser, EmptyFieldOffersTheListedFolder)
 {
     make_folder("Data");
     set_destination(base + "Data\\Old\\");
-    answers = {IDNO, IDYES};
+    box_answers = {IDNO, IDYES};
     std::string listed, listed_after_no, field_after_no;
     bool open_after_no = false, open_after_yes = true;
     int result = open_chooser([&](const Chooser &c) {
@@ -317,13 +281,13 @@ TEST_F(FolderChooser, EmptyFieldOffersTheListedFolder)
     });
     ASSERT_TRUE(appeared);
     EXPECT_FALSE(left_open);
-    ASSERT_EQ(shown.size(), 2u);
-    for (const ShownBox &box : shown) {
+    ASSERT_EQ(recorded_boxes.size(), 2u);
+    for (const RecordedBox &box : recorded_boxes) {
         EXPECT_EQ(box.text, catalogue_with(48003, listed));
         EXPECT_EQ(box.caption, catalogue(16018));
         EXPECT_EQ(box.style, 36u);
     }
-    EXPECT_NE(shown[0].text.find(listed), std::string::npos) << "the question names the listed folder";
+    EXPECT_NE(recorded_boxes[0].text.find(listed), std::string::npos) << "the question names the listed folder";
     EXPECT_TRUE(open_after_no);
     EXPECT_EQ(listed_after_no, listed) << "No leaves the chooser where it was";
     EXPECT_EQ(field_after_no, "");
@@ -346,7 +310,7 @@ TEST_F(FolderChooser, EmptyFieldOffersTheListedFolder)
     EXPECT_EQ(result, 0);
     EXPECT_EQ(std::string(session.destination_dir), base + "Data\\");
     EXPECT_EQ(session.chooser_took_listed_folder, 0);
-    EXPECT_EQ(shown.size(), 2u) << "cancel shows nothing";
+    EXPECT_EQ(recorded_boxes.size(), 2u) << "cancel shows nothing";
 
     // The one after pre-fills again.
     result = open_chooser([&](const Chooser &c) {
@@ -389,11 +353,11 @@ TEST_F(FolderChooser, WildcardsAndBackslashesKeepTheChooserOpen)
     EXPECT_EQ(boxes[2], 2u);
     EXPECT_EQ(boxes[3], 3u);
     EXPECT_EQ(boxes[4], 3u);
-    ASSERT_EQ(shown.size(), 3u);
-    EXPECT_EQ(shown[0].text, catalogue(1020));
-    EXPECT_EQ(shown[1].text, catalogue(32023));
-    EXPECT_EQ(shown[2].text, catalogue(32023));
-    for (const ShownBox &box : shown) {
+    ASSERT_EQ(recorded_boxes.size(), 3u);
+    EXPECT_EQ(recorded_boxes[0].text, catalogue(1020));
+    EXPECT_EQ(recorded_boxes[1].text, catalogue(32023));
+    EXPECT_EQ(recorded_boxes[2].text, catalogue(32023));
+    for (const RecordedBox &box : recorded_boxes) {
         EXPECT_EQ(box.caption, catalogue(16017));
         EXPECT_EQ(box.style, 48u);
     }
@@ -428,7 +392,7 @@ TEST_F(FolderChooser, DriveRootOpensInTheRootWithoutAName)
 {
     set_destination("C:\\");
     seam_hook<SEAM_GetSaveFileNameA>(look_then_open);
-    answers = {IDYES};
+    box_answers = {IDYES};
     std::string field, listed;
     int result = open_chooser([&](const Chooser &c) {
         field = c.field();
@@ -440,8 +404,8 @@ TEST_F(FolderChooser, DriveRootOpensInTheRootWithoutAName)
     EXPECT_EQ(initial_dir_seen, "C:\\");
     EXPECT_EQ(field, "");
     EXPECT_EQ(lower(listed), "c:\\");
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, catalogue_with(48003, listed));
+    ASSERT_EQ(recorded_boxes.size(), 1u);
+    EXPECT_EQ(recorded_boxes[0].text, catalogue_with(48003, listed));
     EXPECT_EQ(result, 1);
     EXPECT_EQ(std::string(session.destination_dir), "C:\\");
 }
@@ -457,7 +421,7 @@ TEST_F(FolderChooser, PathWithoutRoomForTheBackslashIsRefused)
     }
     for (size_t length : {258u, 259u, 270u}) {
         SCOPED_TRACE(length);
-        shown.clear();
+        recorded_boxes.clear();
         set_destination(deep + "x\\");
         std::string name(length - deep.size(), 'n');
         int result = open_chooser([&](const Chooser &c) {
@@ -470,17 +434,17 @@ TEST_F(FolderChooser, PathWithoutRoomForTheBackslashIsRefused)
         if (length == 258) {
             EXPECT_EQ(result, 1);
             EXPECT_EQ(std::string(session.destination_dir), deep + name + "\\");
-            EXPECT_TRUE(shown.empty());
+            EXPECT_TRUE(recorded_boxes.empty());
             continue;
         }
         // 259 leaves no room for the backslash; the dialog cuts a longer
         // path to its buffer without a word.
         EXPECT_EQ(result, 0);
         EXPECT_EQ(std::string(session.destination_dir), deep + "x\\");
-        ASSERT_EQ(shown.size(), 1u);
-        EXPECT_EQ(shown[0].text, catalogue(33027));
-        EXPECT_EQ(shown[0].caption, catalogue(16017));
-        EXPECT_EQ(shown[0].style, 48u);
+        ASSERT_EQ(recorded_boxes.size(), 1u);
+        EXPECT_EQ(recorded_boxes[0].text, catalogue(33027));
+        EXPECT_EQ(recorded_boxes[0].caption, catalogue(16017));
+        EXPECT_EQ(recorded_boxes[0].style, 48u);
     }
 }
 
@@ -504,11 +468,11 @@ TEST_F(FolderChooser, PickingAnotherFolderEndsInstallingOverThePreviousVersion)
     EXPECT_EQ(result, 1);
     EXPECT_EQ(std::string(session.destination_dir), base + "NewTool\\");
     EXPECT_EQ(session.over_previous_version, 0);
-    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
 
     // Back into the old folder and take it as listed: the notice, and the
     // installation goes over the previous version again.
-    answers = {IDYES};
+    box_answers = {IDYES};
     result = open_chooser([&](const Chooser &c) {
         c.type("Old");
         c.ok();
@@ -519,11 +483,11 @@ TEST_F(FolderChooser, PickingAnotherFolderEndsInstallingOverThePreviousVersion)
     EXPECT_EQ(result, 1);
     EXPECT_EQ(std::string(session.destination_dir), base + "Old\\");
     EXPECT_EQ(session.over_previous_version, 1);
-    ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[0].caption, catalogue(16018));
-    EXPECT_EQ(shown[1].text, catalogue(32015));
-    EXPECT_EQ(shown[1].caption, catalogue(16006));
-    EXPECT_EQ(shown[1].style, 48u);
+    ASSERT_EQ(recorded_boxes.size(), 2u);
+    EXPECT_EQ(recorded_boxes[0].caption, catalogue(16018));
+    EXPECT_EQ(recorded_boxes[1].text, catalogue(32015));
+    EXPECT_EQ(recorded_boxes[1].caption, catalogue(16006));
+    EXPECT_EQ(recorded_boxes[1].style, 48u);
 }
 
 TEST_F(FolderChooser, PreviousVersionFolderComparedWithoutCaseAndBackslash)
@@ -548,28 +512,28 @@ TEST_F(FolderChooser, PreviousVersionFolderComparedWithoutCaseAndBackslash)
     };
     for (const auto &step : steps) {
         SCOPED_TRACE(std::string(step.previous) + " / " + step.picked);
-        shown.clear();
+        recorded_boxes.clear();
         snprintf(session.previous_version_dir, sizeof session.previous_version_dir, "%s", step.previous);
         dialog_answer = step.picked;
         EXPECT_EQ(choose_destination_folder(page), 1);
         EXPECT_EQ(std::string(session.destination_dir), std::string(step.picked) + "\\");
         EXPECT_EQ(session.over_previous_version, step.over);
-        ASSERT_EQ(shown.size(), step.told ? 1u : 0u);
+        ASSERT_EQ(recorded_boxes.size(), step.told ? 1u : 0u);
         if (step.told) {
-            EXPECT_EQ(shown[0].text, catalogue(32015));
-            EXPECT_EQ(shown[0].caption, catalogue(16006));
-            EXPECT_EQ(shown[0].style, 48u);
+            EXPECT_EQ(recorded_boxes[0].text, catalogue(32015));
+            EXPECT_EQ(recorded_boxes[0].caption, catalogue(16006));
+            EXPECT_EQ(recorded_boxes[0].style, 48u);
         }
     }
 
     // Without a previous version found there is nothing to compare.
     session.previous_version_found = 0;
     session.over_previous_version = 0;
-    shown.clear();
+    recorded_boxes.clear();
     dialog_answer = "C:\\\x83\x41";
     EXPECT_EQ(choose_destination_folder(page), 1);
     EXPECT_EQ(session.over_previous_version, 0);
-    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(recorded_boxes.empty());
 }
 
 // Top-level windows in their order on screen, the front one first.
@@ -678,8 +642,8 @@ TEST_F(FolderChooser, ChooserIsInFrontAgainAfterItsMessage)
 void fail_the_dialog_next()
 {
     seam_reset();
-    seam_hook<SEAM_MessageBoxA>(record_box, 1, 0);
-    shown.clear();
+    seam_hook<SEAM_MessageBoxA>(note_box, 1, 0);
+    recorded_boxes.clear();
     seam_fail_at(SEAM_GetSaveFileNameA);
 }
 
@@ -697,11 +661,11 @@ TEST_F(FolderChooser, DialogFailuresAreReportedByTheirCode)
         fail_the_dialog_next();
         seam_fail(SEAM_CommDlgExtendedError, r.code, 0);
         EXPECT_EQ(choose_destination_folder(page), 0);
-        ASSERT_EQ(shown.size(), 1u);
+        ASSERT_EQ(recorded_boxes.size(), 1u);
         EXPECT_FALSE(catalogue(r.message).empty());
-        EXPECT_EQ(shown[0].text, catalogue(r.message));
-        EXPECT_EQ(shown[0].caption, catalogue(16017));
-        EXPECT_EQ(shown[0].style, 48u);
+        EXPECT_EQ(recorded_boxes[0].text, catalogue(r.message));
+        EXPECT_EQ(recorded_boxes[0].caption, catalogue(16017));
+        EXPECT_EQ(recorded_boxes[0].style, 48u);
         EXPECT_STREQ(session.destination_dir, "C:\\Apps\\Tool\\");
     }
     // Cancel (0) and codes without a message show nothing.
@@ -710,7 +674,7 @@ TEST_F(FolderChooser, DialogFailuresAreReportedByTheirCode)
         fail_the_dialog_next();
         seam_fail(SEAM_CommDlgExtendedError, code, 0);
         EXPECT_EQ(choose_destination_folder(page), 0);
-        EXPECT_TRUE(shown.empty());
+        EXPECT_TRUE(recorded_boxes.empty());
         EXPECT_STREQ(session.destination_dir, "C:\\Apps\\Tool\\");
     }
 }

@@ -141,18 +141,14 @@ protected:
         if (HasFatalFailure())
             return;
 
-        char temp[MAX_PATH], name[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        ASSERT_NE(GetTempFileNameA(temp, "pgt", 0, name), 0u);
-        DeleteFileA(name);
-        ASSERT_TRUE(CreateDirectoryA(name, NULL)) << name;
-        folder = name;
-        script = folder + "\\setup.inf";
-        snprintf(session.script_path, sizeof session.script_path, "%s", script.c_str());
-        snprintf(session.source_dir, sizeof session.source_dir, "%s\\", folder.c_str());
+        make_scratch("pgt");
+        if (HasFatalFailure())
+            return;
+        folder = scratch.substr(0, scratch.size() - 1);
+        script = session.script_path;
+        snprintf(session.source_dir, sizeof session.source_dir, "%s", scratch.c_str());
         GetWindowsDirectoryA(session.windows_dir, sizeof session.windows_dir);
-        session.backdrop_window = make_backdrop();
-        ASSERT_NE(session.backdrop_window, nullptr);
+        ASSERT_NE(make_backdrop(), nullptr);
     }
 
     void TearDown() override
@@ -160,22 +156,8 @@ protected:
         for (HWND page : pages)
             if (IsWindow(page))
                 DestroyWindow(page);
-        if (IsWindow(session.backdrop_window))
-            DestroyWindow(session.backdrop_window);
-        drain_messages();
-        SetCurrentDirectoryA(session.windows_dir);
-        remove_tree(folder);
         WinTest::TearDown();
     }
-
-    // A plain window in the backdrop's place: finish_run closes it.
-    static HWND make_backdrop()
-    {
-        return CreateWindowExA(0, "STATIC", "backdrop", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, NULL, NULL, NULL,
-                               NULL);
-    }
-
-    void write_script(const std::string &bytes) { write_file(script, bytes); }
 
     // The page lies in the middle of the 800 x 600 backdrop.
     static void expect_centred(HWND page)
