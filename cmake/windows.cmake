@@ -28,5 +28,12 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
     set(SETUP_ENTRY_LINK -nostartfiles -Wl,--fatal-warnings -Wl,--entry=_setup_entry@0)
 endif()
 
-# The Windows platform headers this program is written against.
-add_compile_definitions(WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX)
+# The Windows platform headers this program is written against. setup.exe
+# (setup_core and setup, whose targets set SETUP_OLDEST_WINDOWS) runs on
+# Windows 95 and NT 4.0 as well: built against their headers, a newer platform
+# call does not compile unless it is fetched with GetProcAddress, where its
+# absence can be handled, instead of stopping the loader before the program
+# starts. The tests and tools keep the newer headers.
+set(SETUP_WINDOWS_VERSION $<IF:$<BOOL:$<TARGET_PROPERTY:SETUP_OLDEST_WINDOWS>>,0x0400,0x0601>)
+add_compile_definitions(WIN32_LEAN_AND_MEAN _WIN32_WINNT=${SETUP_WINDOWS_VERSION}
+    WINVER=${SETUP_WINDOWS_VERSION} NOMINMAX)
