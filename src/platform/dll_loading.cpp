@@ -8,6 +8,9 @@
 // version installer, the common controls) is loaded here, from the system
 // folder only: an installer is often started from a download folder, where a
 // planted DLL of the same name must never be picked up.
+//
+// The program also starts on Windows 95 and NT 4.0: a platform call that came
+// later is fetched here with GetProcAddress and skipped where it is missing.
 #include "platform.h"
 
 #include <commctrl.h>
@@ -18,10 +21,12 @@
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 #endif
 
+typedef BOOL(WINAPI *SetDllDirectoryFn)(LPCSTR);
 typedef BOOL(WINAPI *SetDefaultDllDirectoriesFn)(DWORD);
 typedef DWORD(WINAPI *VerFindFileFn)(DWORD, LPCSTR, LPCSTR, LPCSTR, LPSTR, PUINT, LPSTR, PUINT);
 typedef DWORD(WINAPI *VerInstallFileFn)(DWORD, LPCSTR, LPCSTR, LPCSTR, LPCSTR, LPCSTR, LPSTR, PUINT);
 typedef BOOL(WINAPI *InitCommonControlsExFn)(const INITCOMMONCONTROLSEX *);
+typedef void(WINAPI *InitCommonControlsFn)(void);
 
 static int system_search_only;
 static VerFindFileFn ver_find_file;
@@ -44,14 +49,23 @@ static HMODULE load_system_library(const char *name)
     return LoadLibraryA(path);
 }
 
+// An entry point of kernel32 that not every version has; NULL where missing.
+static FARPROC kernel_entry(const char *name)
+{
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    return kernel ? GetProcAddress(kernel, name) : NULL;
+}
+
 int load_system_libraries(void)
 {
-    // Drop the current folder from the search order on every version.
-    SetDllDirectoryA("");
+    // Drop the current folder from the search order (Windows XP SP1 and
+    // later; older versions have no such call and keep their order).
+    SetDllDirectoryFn set_dll_directory = (SetDllDirectoryFn)(void *)kernel_entry("SetDllDirectoryA");
+    if (set_dll_directory)
+        set_dll_directory("");
 
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
     SetDefaultDllDirectoriesFn set_default =
-        kernel ? (SetDefaultDllDirectoriesFn)(void *)GetProcAddress(kernel, "SetDefaultDllDirectories") : NULL;
+        (SetDefaultDllDirectoriesFn)(void *)kernel_entry("SetDefaultDllDirectories");
     if (set_default && set_default(LOAD_LIBRARY_SEARCH_SYSTEM32))
         system_search_only = 1;
 
@@ -64,13 +78,21 @@ int load_system_libraries(void)
     if (!ver_find_file || !ver_install_file)
         ok = 0;
 
-    // The progress bar needs the common controls registered.
+    // The progress bar needs the common controls registered. The common
+    // controls of Windows 95 and NT 4.0 have only InitCommonControls, which
+    // registers the progress bar among others; later ones (version 6 in
+    // particular) want InitCommonControlsEx.
     HMODULE controls = load_system_library("comctl32.dll");
-    InitCommonControlsExFn init =
-        controls ? (InitCommonControlsExFn)(void *)GetProcAddress(controls, "InitCommonControlsEx") : NULL;
+    if (!controls)
+        return 0;
+    InitCommonControlsExFn init = (InitCommonControlsExFn)(void *)GetProcAddress(controls, "InitCommonControlsEx");
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS};
-    if (!init || !init(&icc))
-        ok = 0;
+    if (init)
+        return init(&icc) ? ok : 0;
+    InitCommonControlsFn init_all = (InitCommonControlsFn)(void *)GetProcAddress(controls, "InitCommonControls");
+    if (!init_all)
+        return 0;
+    init_all();
     return ok;
 }
 
@@ -89,3 +111,4 @@ DWORD WINAPI real_VerInstallFileA(DWORD flags, LPCSTR src_name, LPCSTR dst_name,
         return VIF_OUTOFMEMORY;
     return ver_install_file(flags, src_name, dst_name, src_dir, dst_dir, cur_dir, tmp_name, tmp_len);
 }
+
