@@ -1,0 +1,79 @@
+#!/usr/bin/env python3
+"""List what a PE file imports: the load-time imports and the delay-loaded ones."""
+import struct
+import sys
+
+
+def read_imports(path):
+    data = open(path, 'rb').read()
+    pe = struct.unpack_from('<I', data, 0x3C)[0]
+    if data[pe:pe + 4] != b'PE\0\0':
+        raise ValueError(f'{path}: not a PE file')
+    machine, sections, _, _, _, opt_size, _ = struct.unpack_from('<HHIIIHH', data, pe + 4)
+    opt = pe + 24
+    wide = struct.unpack_from('<H', data, opt)[0] == 0x20B  # PE32+
+    dirs = opt + (112 if wide else 96)
+    table = opt + opt_size
+    spans = []
+    for i in range(sections):
+        _, vsize, va, rsize, raw = struct.unpack_from('<8sIIII', data, table + 40 * i)
+        spans.append((va, max(vsize, rsize), raw, rsize))
+    image_end = max(va + size for va, size, _, _ in spans)
+
+    def offset(rva):
+        for va, size, raw, rsize in spans:
+            if va <= rva < va + size and rva - va < rsize:
+                return raw + rva - va
+        return None
+
+    def text(rva):
+        at = offset(rva)
+        if at is None:
+            return None
+        end = data.find(b'\0', at)
+        return data[at:end].decode('latin-1') if end >= 0 else None
+
+    def names(thunks_rva):
+        found = []
+        step, fmt, by_ordinal = (8, '<Q', 1 << 63) if wide else (4, '<I', 1 << 31)
+        at = offset(thunks_rva)
+        while at is not None:
+            entry = struct.unpack_from(fmt, data, at)[0]
+            if entry == 0:
+                break
+            found.append(f'#{entry & 0xFFFF}' if entry & by_ordinal else text((entry & 0x7FFFFFFF) + 2))
+            at += step
+        return found
+
+    static = {}
+    import_rva = struct.unpack_from('<I', data, dirs + 8)[0]
+    at = offset(import_rva) if import_rva else None
+    while at is not None:
+        lookup, _, _, name, first = struct.unpack_from('<IIIII', data, at)
+        if name == 0:
+            break
+        static.setdefault(text(name).upper(), []).extend(names(lookup or first))
+        at += 20
+
+    # The linker leaves the delay-load directory empty, so the descriptors are
+    # found by their shape: attributes 1 (addresses are relative), the name of a
+    # library, and its module handle, address table and name table inside the
+    # image.
+    delayed = {}
+    for va, size, raw, rsize in spans:
+        for at in range(raw, raw + rsize - 31, 4):
+            attrs, name, hmod, iat, nt, _, _, stamp = struct.unpack_from('<8I', data, at)
+            if attrs != 1 or stamp != 0 or not all(0 < r < image_end for r in (name, hmod, iat, nt)):
+                continue
+            dll = text(name)
+            if dll and dll.lower().endswith('.dll') and dll.isprintable():
+                delayed.setdefault(dll.upper(), []).extend(names(nt))
+    return static, delayed
+
+
+if __name__ == '__main__':
+    static, delayed = read_imports(sys.argv[1])
+    for kind, imports in (('import', static), ('delay', delayed)):
+        for dll in sorted(imports):
+            for function in imports[dll]:
+                print(kind, dll, function)
