@@ -8,6 +8,7 @@
 #include <commdlg.h>
 #include <ddeml.h>
 #include <shlobj.h>
+#include <delayimp.h>
 
 #define SYS_CALL(ret, name, params, args, real) ret sys_##name params;
 #include "platform_calls.def"
@@ -26,3 +27,10 @@ DWORD WINAPI real_VerFindFileA(DWORD flags, LPCSTR name, LPCSTR win_dir, LPCSTR 
                                PUINT cur_len, LPSTR dest_dir, PUINT dest_len);
 DWORD WINAPI real_VerInstallFileA(DWORD flags, LPCSTR src_name, LPCSTR dst_name, LPCSTR src_dir,
                                   LPCSTR dst_dir, LPCSTR cur_dir, LPSTR tmp_name, PUINT tmp_len);
+
+// The failure hook of the delay-loaded libraries (cmake/delay_import.cmake):
+// for a missing function that a supported version of Windows may lack, a
+// stand-in that fails as the function documents; for a library that cannot
+// be loaded, the program's own module, so that its functions come back here
+// one by one. NULL for anything else (the helper then raises its exception).
+FARPROC WINAPI delay_load_failed(unsigned notice, PDelayLoadInfo info);

@@ -1,6 +1,6 @@
 // Loading of the libraries that setup.exe does not import statically.
 //
-// setup.exe imports statically only kernel32, advapi32 and msvcrt, which
+// setup.exe imports statically only kernel32 and advapi32, which
 // pull in nothing but the system's known libraries. user32, gdi32 and
 // comdlg32 are delay-loaded (cmake/delay_import.cmake): their first call
 // loads them, and with them what they import (Wine's user32 imports
@@ -10,10 +10,12 @@
 // planted DLL of the same name must never be picked up.
 //
 // The program also starts on Windows 95 and NT 4.0: a platform call that came
-// later is fetched here with GetProcAddress and skipped where it is missing.
+// later is fetched here with GetProcAddress and skipped where it is missing,
+// and a delay-loaded one that is missing fails through delay_load_failed.
 #include "platform.h"
 
 #include <commctrl.h>
+#include <string.h>
 
 #include "text.h"
 
@@ -112,3 +114,38 @@ DWORD WINAPI real_VerInstallFileA(DWORD flags, LPCSTR src_name, LPCSTR dst_name,
     return ver_install_file(flags, src_name, dst_name, src_dir, dst_dir, cur_dir, tmp_name, tmp_len);
 }
 
+// Delay-loaded functions that some supported version lacks, each with a
+// stand-in that fails as the function documents, so that the caller's own
+// fallback runs. SHGetSpecialFolderPathA came with a later shell than
+// Windows 95's and NT 4.0's; its caller then takes the Windows folder's
+// Start menu.
+static BOOL WINAPI no_special_folder_path(HWND, LPSTR, int, BOOL)
+{
+    return FALSE;
+}
+
+static const struct {
+    const char *name;
+    FARPROC stand_in;
+} stand_ins[] = {
+    {"SHGetSpecialFolderPathA", (FARPROC)(void *)no_special_folder_path},
+};
+
+FARPROC WINAPI delay_load_failed(unsigned notice, PDelayLoadInfo info)
+{
+    // A library that cannot be loaded is answered with the program's own
+    // module, which exports nothing: each of its functions then comes back
+    // here as missing.
+    if (notice == dliFailLoadLib)
+        return (FARPROC)(void *)GetModuleHandleA(NULL);
+    if (notice == dliFailGetProc && info->dlp.fImportByName)
+        for (size_t i = 0; i < sizeof stand_ins / sizeof stand_ins[0]; i++)
+            if (strcmp(info->dlp.szProcName, stand_ins[i].name) == 0)
+                return stand_ins[i].stand_in;
+    // Anything else exists on every supported version; the helper raises
+    // its exception as before.
+    return NULL;
+}
+
+// The delay-load helper calls this hook when a library or function is missing.
+PfnDliHook __pfnDliFailureHook2 = delay_load_failed;

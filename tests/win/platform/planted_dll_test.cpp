@@ -20,12 +20,18 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <stdio.h>
 #include <string.h>
 
 #include <string>
 #include <vector>
 
+#include "platform.h"
 #include "win_test_support.h"
+
+// The delay-load helper and the image it reads its descriptors from.
+extern "C" FARPROC WINAPI __delayLoadHelper2(PCImgDelayDescr descriptor, FARPROC *entry);
+extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace {
 
@@ -486,6 +492,119 @@ TEST(SetupImports, OnlyLibrariesThatPullInNothingFromTheProgramFolder)
         has_kernel32 = has_kernel32 || name == "kernel32.dll";
     }
     EXPECT_TRUE(has_kernel32) << joined(names);
+}
+
+// A delay-loaded function that some supported Windows lacks (the rows marked
+// "stand-in" in tests/imports/windows95_imports.txt) must not end the program
+// through the delay-load helper's exception: the failure hook answers it with
+// a stand-in that fails, and the caller's fallback runs. The helper is called
+// as setup.exe's import thunks call it, with a descriptor for a library that
+// is missing altogether and one for a library that lacks the function.
+struct StandIn {
+    std::string library;
+    std::string function;
+};
+
+std::vector<StandIn> stand_in_rows()
+{
+    std::vector<StandIn> rows;
+    std::string table = read_file(windows_path(IMPORTS_TABLE), "");
+    std::string library;
+    size_t at = 0;
+    while (at < table.size()) {
+        size_t end = table.find('\n', at);
+        if (end == std::string::npos)
+            end = table.size();
+        std::string line = table.substr(at, end - at);
+        at = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty() || line[0] == '#')
+            continue;
+        if (line.size() > 2 && line[0] == '[' && line.back() == ']')
+            library = line.substr(1, line.size() - 2);
+        size_t blank = line.find(' ');
+        if (blank != std::string::npos && line.compare(blank, std::string::npos, " stand-in") == 0)
+            rows.push_back({library, line.substr(0, blank)});
+    }
+    return rows;
+}
+
+DWORD image_rva(const void *p)
+{
+    return (DWORD)((const char *)p - (const char *)&__ImageBase);
+}
+
+// Calls the delay-load helper for one function of one library, as an import
+// thunk of setup.exe does; the result is what lands in the address table.
+FARPROC delay_load(const char *library, const char *function)
+{
+    static char library_name[64];
+    static HMODULE module;
+    static FARPROC addresses[2];
+    static IMAGE_THUNK_DATA names[2];
+    static struct {
+        WORD hint;
+        char name[64];
+    } by_name;
+    snprintf(library_name, sizeof library_name, "%s", library);
+    snprintf(by_name.name, sizeof by_name.name, "%s", function);
+    module = NULL;
+    addresses[0] = NULL;
+    names[0].u1.AddressOfData = image_rva(&by_name);
+    ImgDelayDescr descriptor = {dlattrRva, image_rva(library_name), image_rva(&module), image_rva(addresses),
+                                image_rva(names), 0, 0, 0};
+    FARPROC found = __delayLoadHelper2(&descriptor, &addresses[0]);
+    EXPECT_EQ(addresses[0], found) << "the address table keeps the answer for later calls";
+    return found;
+}
+
+TEST(DelayLoadFailure, AMissingFunctionWithAFallbackGetsAStandInThatFails)
+{
+    ASSERT_EQ(__pfnDliFailureHook2, &delay_load_failed) << "setup.exe's failure hook is installed";
+    std::vector<StandIn> rows = stand_in_rows();
+    ASSERT_FALSE(rows.empty()) << IMPORTS_TABLE;
+    for (const StandIn &row : rows) {
+        // The library is there but lacks the function (kernel32 has none of
+        // the shell's), and the library is missing altogether.
+        const std::string libraries[] = {"kernel32.dll", "setup_missing_" + row.library};
+        for (const std::string &library : libraries) {
+            SCOPED_TRACE(library + " " + row.function);
+            FARPROC stand_in = delay_load(library.c_str(), row.function.c_str());
+            ASSERT_NE(stand_in, nullptr);
+            EXPECT_NE(stand_in, GetProcAddress(LoadLibraryA(row.library.c_str()), row.function.c_str()))
+                << "not the real function";
+            // Each stand-in reports failure (0, FALSE, NULL) whatever it is given.
+            char path[MAX_PATH] = "untouched";
+            typedef INT_PTR(WINAPI * FourArguments)(INT_PTR, INT_PTR, INT_PTR, INT_PTR);
+            EXPECT_EQ(((FourArguments)(void *)stand_in)(0, (INT_PTR)path, CSIDL_PROGRAMS, FALSE), 0);
+        }
+    }
+}
+
+TEST(DelayLoadFailure, AMissingLibraryIsAnsweredWithTheProgramItselfWhichExportsNothing)
+{
+    DelayLoadInfo info = {};
+    info.cb = sizeof info;
+    info.szDll = "setup_missing_shell32.dll";
+    info.dwLastError = ERROR_MOD_NOT_FOUND;
+    HMODULE module = (HMODULE)(void *)delay_load_failed(dliFailLoadLib, &info);
+    EXPECT_EQ(module, GetModuleHandleA(NULL));
+    EXPECT_EQ(GetProcAddress(module, "SHGetSpecialFolderPathA"), nullptr);
+}
+
+TEST(DelayLoadFailure, AFunctionEverySupportedWindowsHasGetsNoStandIn)
+{
+    // Its absence means a broken system; the helper raises its exception.
+    DelayLoadInfo info = {};
+    info.cb = sizeof info;
+    info.szDll = "user32.dll";
+    info.dlp.fImportByName = TRUE;
+    info.dlp.szProcName = "MessageBoxA";
+    EXPECT_EQ(delay_load_failed(dliFailGetProc, &info), nullptr);
+    info.dlp.fImportByName = FALSE;
+    info.dlp.dwOrdinal = 1;
+    EXPECT_EQ(delay_load_failed(dliFailGetProc, &info), nullptr);
 }
 
 } // namespace
