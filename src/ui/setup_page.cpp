@@ -42,8 +42,13 @@ void show_folder_and_free_space(HWND page, SetupFolder which)
     DWORD sectors_per_cluster, bytes_per_sector, free_clusters, total_clusters;
     if (!sys_GetDiskFreeSpaceA(root, &sectors_per_cluster, &bytes_per_sector, &free_clusters, &total_clusters))
         return;
-    unsigned long long free_bytes =
-        (unsigned long long)free_clusters * bytes_per_sector * (unsigned long long)sectors_per_cluster;
+    // The figure is exact in 64 bits for any real file system; a cluster
+    // above 4 GiB (no such file system exists) counts as not measured rather
+    // than overflow the product. Windows 95 and 98 report at most 2 GB here.
+    unsigned long long cluster_bytes = (unsigned long long)bytes_per_sector * sectors_per_cluster;
+    if (cluster_bytes >> 32)
+        return;
+    unsigned long long free_bytes = cluster_bytes * free_clusters;
     if (which == SystemFolder) {
         session.system_bytes_free = free_bytes;
         show_byte_count(page, IDC_SYSTEM_FREE, free_bytes);

@@ -39,12 +39,13 @@ protected:
 
 // Free space as the seam reports it; the roots asked for are recorded.
 DWORD free_clusters_reported = 0xFFFFFFFFu;
+DWORD sectors_per_cluster_reported = 8;
 std::vector<std::string> roots_asked;
 BOOL huge_free_space(LPCSTR root, LPDWORD sectors_per_cluster, LPDWORD bytes_per_sector, LPDWORD free_clusters,
                      LPDWORD total_clusters)
 {
     roots_asked.push_back(root ? root : "(null)");
-    *sectors_per_cluster = 8;
+    *sectors_per_cluster = sectors_per_cluster_reported;
     *bytes_per_sector = 4096;
     *free_clusters = free_clusters_reported;
     *total_clusters = 0xFFFFFFFFu;
@@ -157,6 +158,15 @@ TEST_F(SetupPage, FreeSpaceAbove4GiBIsShownExactlyAndAFailedMeasurementKeepsTheO
     snprintf(session.destination_dir, sizeof session.destination_dir, "D:\\Elsewhere\\\x83\x5c\x83\x74\x83\x67\\");
     show_folder_and_free_space(page, DestinationFolder);
     EXPECT_EQ(text_of(page, IDC_DEST_DIR), "D:\\Elsewhere\\\x83\x5c\x83\x74\x83\x67");
+    EXPECT_EQ(text_of(page, IDC_DEST_FREE), "140737488322560 \xCA\xDE\xB2\xC4");
+    EXPECT_EQ(session.destination_bytes_free, 140737488322560ull);
+
+    // Figures no file system gives (a 4 GiB cluster, whose product with the
+    // free clusters would pass 64 bits) count as not measured either.
+    sectors_per_cluster_reported = 0x100000;
+    seam_hook<SEAM_GetDiskFreeSpaceA>(huge_free_space, SEAM_NEXT, 0);
+    show_folder_and_free_space(page, DestinationFolder);
+    sectors_per_cluster_reported = 8;
     EXPECT_EQ(text_of(page, IDC_DEST_FREE), "140737488322560 \xCA\xDE\xB2\xC4");
     EXPECT_EQ(session.destination_bytes_free, 140737488322560ull);
 }
