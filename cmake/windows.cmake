@@ -16,7 +16,11 @@ endif()
 set(SETUP_PRODUCT_LINK -static -s -Wl,--gc-sections -Wl,--dynamicbase -Wl,--nxcompat
     -Wl,--high-entropy-va)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
+    # Windows 95 and NT 4.0 load no program whose header asks for a later
+    # version; say 4.0 rather than rely on the linker's default.
     list(REMOVE_ITEM SETUP_PRODUCT_LINK -Wl,--high-entropy-va)
+    list(APPEND SETUP_PRODUCT_LINK -Wl,--major-os-version,4 -Wl,--minor-os-version,0
+        -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0)
 endif()
 
 # setup.exe starts at its own entry point (src/startup/main.cpp), without the

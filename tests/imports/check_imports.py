@@ -3,6 +3,7 @@
 
     check_imports.py SETUP_EXE TABLE
 
+A 32-bit setup.exe must ask for no later system than 4.0 in its header.
 Every function that setup.exe imports at load time must be in TABLE
 (windows95_imports.txt) as one that every supported version exports; a
 delay-loaded function may also be one marked "stand-in" (the failure hook
@@ -47,8 +48,14 @@ def main():
     pe = struct.unpack_from('<I', data, 0x3C)[0]
     wide = struct.unpack_from('<H', data, pe + 24)[0] == 0x20B
     allowed = read_table(table, wide)
-    static, delayed = read_imports(exe)
     faults = []
+    # The loaders of Windows 95 and NT 4.0 refuse a 32-bit program that asks
+    # for a later version of the system or its subsystem.
+    os_major, _, _, _, subsystem_major = struct.unpack_from('<5H', data, pe + 24 + 40)
+    if not wide and (os_major > 4 or subsystem_major > 4):
+        faults.append(f'the header asks for Windows {max(os_major, subsystem_major)} or later; '
+                      'Windows 95 and NT 4.0 load only 4.0')
+    static, delayed = read_imports(exe)
     count = 0
     for kind, imports in (('imported', static), ('delay-loaded', delayed)):
         for library, functions in sorted(imports.items()):
