@@ -149,7 +149,6 @@ int seam_failure_of(SeamCall call, SeamFailure *failure)
     case SEAM_GetFileAttributesA:
         f.result = INVALID_FILE_ATTRIBUTES;
         break;
-    case SEAM_GetDiskFreeSpaceExA:
     case SEAM_GetDiskFreeSpaceA:
         f.last_error = ERROR_NOT_READY;
         break;
