@@ -86,6 +86,10 @@ int profile_get_string(const ProfileFile *file, const char *section, const char 
 // The section that a lookup of name finds (the first of that name), or NULL.
 const ProfileSection *profile_find_section(const ProfileFile *file, const char *name);
 
+// name as a lookup compares it with the names of the file: in UTF-16, the
+// blanks around it dropped.
+WideText profile_query_name(const char *name);
+
 // The key that a lookup of name in section finds (the first of that name),
 // or NULL.
 const ProfileKey *profile_find_key(const ProfileSection *section, const char *name);

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 
 #include "check.h"
@@ -248,10 +249,24 @@ int has_japanese(const std::string &text)
 }
 
 // Sections: the known ones read once, the first of a name only.
+// A name as the reader compares names: unit by unit, letter case folded.
+static WideText folded(const WideText &name)
+{
+    WideText out(name);
+    for (uint16_t &unit : out)
+        unit = cp932_lower_unit(unit);
+    return out;
+}
+
 void check_sections(Checker *c)
 {
     const ProfileFile &file = c->script->file;
     std::vector<std::string> names(std::begin(known_sections), std::end(known_sections));
+    // The first section of each name, found once: a lookup per section
+    // would take time in the square of their number (10,000 sections).
+    std::map<WideText, const ProfileSection *> first_of;
+    for (const ProfileSection &section : file.sections)
+        first_of.insert({folded(section.name), &section});
     for (size_t i = 0; i < file.sections.size(); i++) {
         const ProfileSection &section = file.sections[i];
         std::string name = check_narrow(section.name);
@@ -263,7 +278,10 @@ void check_sections(Checker *c)
             }
             continue;
         }
-        const ProfileSection *first = profile_find_section(&file, name.c_str());
+        // The name as a lookup by its bytes gives it: one that does not
+        // come back from code page 932 finds no section, or another.
+        auto found = first_of.find(folded(profile_query_name(name.c_str())));
+        const ProfileSection *first = found == first_of.end() ? NULL : found->second;
         if (first == NULL) {
             report(c, CHECK_ERROR, section.line, "[" + name + "]", "section never read: no lookup finds this name");
             continue;

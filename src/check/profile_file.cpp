@@ -266,6 +266,11 @@ const ProfileSection *profile_find_section(const ProfileFile *file, const char *
     return find_section(file, query(name));
 }
 
+WideText profile_query_name(const char *name)
+{
+    return query(name);
+}
+
 const ProfileKey *profile_find_key(const ProfileSection *section, const char *name)
 {
     return find_key(section, query(name));

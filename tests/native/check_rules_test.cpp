@@ -180,6 +180,7 @@ const Row rows[] = {
     {"registry name with an empty part", "version_key=Maker\\App", "version_key=Maker\\\\App",
      "50: registry/version_key: names a place outside"},
     {"section repeated", "", "[files]\r\nfile_3=a,b,c,1,1\r\n", "63: [files]: section repeated"},
+    {"section repeated in other letters", "", "[Files]\r\nfile_3=a,b,c,1,1\r\n", "63: [Files]: section repeated"},
     {"key repeated", "uninst_1=app.log\r\n", "uninst_1=app.log\r\nuninst_1=b.log\r\n",
      "46: files/uninst_1: key repeated: only the first (line 45)"},
     {"misspelt section", "", "[welcom]\r\n", "63: [welcom]: section never read: did you mean [welcome]?"},
