@@ -12,9 +12,11 @@
 
 enum {
     SCRIPT_READ_SIZE = SCRIPT_MENU_SIZE + 2,
-    // One section's lines (or its key names): room for some 5,000 list
-    // entries, or 20,000 names.
-    SCRIPT_KEY_LIST_SIZE = 256 * 1024,
+    // One section's lines (or its key names): room for some 80,000 list
+    // entries. A section that does not fit is read entry by entry, each
+    // read a search of the section: lists of 10,000 entries took minutes.
+    // The buffer is uninitialised data and costs the program file nothing.
+    SCRIPT_KEY_LIST_SIZE = 4 * 1024 * 1024,
 };
 
 size_t script_read_string(const char *section, const char *key, const char *fallback, char *buf, size_t size)

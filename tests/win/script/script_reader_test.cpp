@@ -198,6 +198,23 @@ TEST_F(ScriptFile, ListsReadAtOnceAgreeWithTheProfileReaderKeyByKey)
     script_read_entry("files", "file_2999", at_once, sizeof at_once);
     EXPECT_EQ(std::string(at_once), "name2999.dat,x,Disk,1,2999");
     EXPECT_EQ(seam_count(SEAM_GetPrivateProfileStringA) - reads, 1u);
+
+    // Ten thousand entries, a section of more than 256 KiB, are read with
+    // the section at once too: entry by entry, each read would search it.
+    std::string huge = "[files]\r\nfiles=4294967295\r\n";
+    const std::string padding(40, 'x');
+    for (int n = 1; n <= 10000; n++)
+        huge += "file_" + std::to_string(n) + "=" + padding + std::to_string(n) + ".dat,x,Disk,1,1\r\n";
+    ASSERT_GT(huge.size(), 256u * 1024u);
+    write(huge.c_str());
+    session.is_nt = 1;
+    reads = seam_count(SEAM_GetPrivateProfileStringA);
+    sections_read = seam_count(SEAM_GetPrivateProfileSectionA);
+    EXPECT_EQ(script_read_last_entry("files", "files", "file"), 10000u);
+    script_read_entry("files", "file_10000", at_once, sizeof at_once);
+    EXPECT_EQ(std::string(at_once), padding + "10000.dat,x,Disk,1,1");
+    EXPECT_EQ(seam_count(SEAM_GetPrivateProfileStringA) - reads, 1u) << "the count only";
+    EXPECT_EQ(seam_count(SEAM_GetPrivateProfileSectionA) - sections_read, 1u);
 }
 
 } // namespace
