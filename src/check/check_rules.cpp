@@ -169,21 +169,25 @@ int ascii_lower(int ch)
 // as one, the commonest slip.
 size_t distance(const std::string &a, const std::string &b)
 {
-    std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+    // One block for the table (row i at i * w): a script of 10,000 unknown
+    // sections asks for this 10,000 times per known name.
+    const size_t w = b.size() + 1;
+    std::vector<size_t> d((a.size() + 1) * w);
     for (size_t i = 0; i <= a.size(); i++)
-        d[i][0] = i;
+        d[i * w] = i;
     for (size_t j = 0; j <= b.size(); j++)
-        d[0][j] = j;
+        d[j] = j;
     auto same = [](char x, char y) { return ascii_lower((unsigned char)x) == ascii_lower((unsigned char)y); };
     for (size_t i = 1; i <= a.size(); i++) {
         for (size_t j = 1; j <= b.size(); j++) {
-            d[i][j] = std::min(std::min(d[i - 1][j] + 1, d[i][j - 1] + 1),
-                               d[i - 1][j - 1] + (same(a[i - 1], b[j - 1]) ? 0 : 1));
+            size_t &here = d[i * w + j];
+            here = std::min(std::min(d[(i - 1) * w + j] + 1, d[i * w + j - 1] + 1),
+                            d[(i - 1) * w + j - 1] + (same(a[i - 1], b[j - 1]) ? 0 : 1));
             if (i > 1 && j > 1 && same(a[i - 1], b[j - 2]) && same(a[i - 2], b[j - 1]))
-                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+                here = std::min(here, d[(i - 2) * w + j - 2] + 1);
         }
     }
-    return d[a.size()][b.size()];
+    return d[a.size() * w + b.size()];
 }
 
 // The nearest of the names, when it is near enough to be the one meant.
@@ -191,14 +195,18 @@ std::string nearest(const std::string &name, const std::vector<std::string> &nam
 {
     std::string best;
     size_t best_distance = (size_t)-1;
+    size_t limit = name.size() < 5 ? 1 : 2;
     for (const std::string &candidate : names) {
+        // Names whose lengths differ by more than the limit are further apart.
+        size_t apart = name.size() > candidate.size() ? name.size() - candidate.size() : candidate.size() - name.size();
+        if (apart > limit)
+            continue;
         size_t d = distance(name, candidate);
         if (d < best_distance) {
             best_distance = d;
             best = candidate;
         }
     }
-    size_t limit = name.size() < 5 ? 1 : 2;
     return best_distance <= limit ? best : std::string();
 }
 
