@@ -54,7 +54,9 @@ int registry_command_runs(const char *command, const char *program_path);
 // Key removal, depth first, naming each key on the progress dialog's status
 // line. What cannot go stays, with all above it.
 void delete_key_tree(HWND dialog, HKEY root, const char *path);
-// Number of subkeys, or 1 when the key cannot be opened or examined.
+// Number of subkeys; 1 when the key is not there, SUBKEYS_UNKNOWN when it
+// cannot be opened or examined (it stays, and the caller says so).
+#define SUBKEYS_UNKNOWN 0xFFFFFFFFu
 unsigned int count_subkeys(HKEY root, const char *path);
 
 // shared_counts.cpp
@@ -79,13 +81,15 @@ void delete_shared_count(HWND dialog, const char *full_path);
 
 // The application's entries of [registry], each skipped when its key name is
 // empty or the path would not fit. An installation writes the version key,
-// the App Paths entry and the Uninstall entry (a key that cannot be made is
-// reported, naming the application); an uninstallation removes them, and
-// the class keys and the user's settings key, which nothing here writes.
+// the App Paths entry and the Uninstall entry (a key or value that cannot be
+// made is reported, naming the application); an uninstallation removes them,
+// and the class keys and the user's settings key, which nothing here writes.
 void apply_version_key(void);
 void apply_app_path(void);
 void apply_uninstall_entry(void);
 void remove_version_key(HWND dialog);
+// Message 32014 (registration of name failed), caption 16000.
+void report_register_failure(const char *name);
 void remove_app_path(HWND dialog);
 void remove_uninstall_entry(HWND dialog);
 void remove_class_keys(HWND dialog);

@@ -10,21 +10,23 @@
 // The subkeys of the open key, from the last index down (the indexes still
 // to visit stay valid while the subkeys behind them disappear), then the key
 // itself. A subkey that stays makes the key's own deletion fail; a subkey
-// whose name cannot be read ends the removal there.
+// whose name cannot be read ends the removal there. What stays is named on
+// the status line: the removal must not look complete when it is not.
 static void delete_subkeys_and_key(HWND dialog, HKEY key, HKEY root, const char *path)
 {
     DWORD subkeys = 0;
-    if (sys_RegQueryInfoKeyA(key, NULL, NULL, NULL, &subkeys, NULL, NULL, NULL, NULL, NULL, NULL, NULL) !=
-        ERROR_SUCCESS)
-        return;
-    for (DWORD index = subkeys; index-- > 0;) {
+    LONG status = sys_RegQueryInfoKeyA(key, NULL, NULL, NULL, &subkeys, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
+    for (DWORD index = subkeys; status == ERROR_SUCCESS && index-- > 0;) {
         char name[SETUP_PATH_SIZE];
         DWORD name_size = sizeof name;
-        if (sys_RegEnumKeyExA(key, index, name, &name_size, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
-            return;
-        delete_key_tree(dialog, key, name);
+        status = sys_RegEnumKeyExA(key, index, name, &name_size, NULL, NULL, NULL, NULL);
+        if (status == ERROR_SUCCESS)
+            delete_key_tree(dialog, key, name);
     }
-    sys_RegDeleteKeyA(root, path);
+    if (status == ERROR_SUCCESS)
+        status = sys_RegDeleteKeyA(root, path);
+    if (status != ERROR_SUCCESS)
+        show_status_message(dialog, MSG_REMOVE_FAILED, path);
 }
 
 void delete_key_tree(HWND dialog, HKEY root, const char *path)
@@ -34,8 +36,13 @@ void delete_key_tree(HWND dialog, HKEY root, const char *path)
     show_status_message(dialog, MSG_STATUS_DELETING, path);
 
     HKEY key;
-    if (sys_RegOpenKeyExA(root, path, 0, KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    LONG status = sys_RegOpenKeyExA(root, path, 0, KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE, &key);
+    if (status != ERROR_SUCCESS) {
+        // A key that is not there is removed already.
+        if (status != ERROR_FILE_NOT_FOUND)
+            show_status_message(dialog, MSG_REMOVE_FAILED, path);
         return;
+    }
     delete_subkeys_and_key(dialog, key, root, path);
     sys_RegCloseKey(key);
 }
@@ -43,10 +50,11 @@ void delete_key_tree(HWND dialog, HKEY root, const char *path)
 unsigned int count_subkeys(HKEY root, const char *path)
 {
     HKEY key;
-    if (sys_RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return 1;
+    LONG status = sys_RegOpenKeyExA(root, path, 0, KEY_READ, &key);
+    if (status != ERROR_SUCCESS)
+        return status == ERROR_FILE_NOT_FOUND ? 1 : SUBKEYS_UNKNOWN;
     DWORD subkeys = 0;
-    LONG status = sys_RegQueryInfoKeyA(key, NULL, NULL, NULL, &subkeys, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
+    status = sys_RegQueryInfoKeyA(key, NULL, NULL, NULL, &subkeys, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
     sys_RegCloseKey(key);
-    return status == ERROR_SUCCESS ? (unsigned int)subkeys : 1;
+    return status == ERROR_SUCCESS ? (unsigned int)subkeys : SUBKEYS_UNKNOWN;
 }

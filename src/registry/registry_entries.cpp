@@ -32,6 +32,11 @@ static size_t entry_key_path(char *path, const char *base, const char *key_name)
     return registry_key_path(path, SETUP_PATH_SIZE, base, name);
 }
 
+void report_register_failure(const char *name)
+{
+    show_message(MSG_REGISTER_FAILED, CAP_REGISTRY_ERROR, MB_OK | MB_ICONWARNING, name);
+}
+
 // Creates path under HKEY_LOCAL_MACHINE (or opens it when it exists, with
 // whatever values it holds). A failure is reported once, naming the
 // application; the run goes on.
@@ -42,16 +47,19 @@ static HKEY create_entry_key(const char *path)
     DWORD disposition;
     if (sys_RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, no_class, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL,
                             &key, &disposition) != ERROR_SUCCESS) {
-        show_message(MSG_REGISTER_FAILED, CAP_REGISTRY_ERROR, MB_OK | MB_ICONWARNING, session.application_name);
+        report_register_failure(session.application_name);
         return NULL;
     }
     return key;
 }
 
-// A string value with its terminating zero. A failure is not reported.
+// A string value with its terminating zero. A value that cannot be set
+// leaves the entry incomplete, which is reported as a key that cannot be
+// created is.
 static void set_text_value(HKEY key, const char *name, const char *text)
 {
-    sys_RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
+    if (sys_RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1) != ERROR_SUCCESS)
+        report_register_failure(session.application_name);
 }
 
 void apply_version_key(void)
@@ -135,8 +143,11 @@ void remove_version_key(HWND dialog)
         char ancestor[SETUP_PATH_SIZE];
         if (registry_key_path(ancestor, sizeof ancestor, software_base, parent) == 0)
             break;
-        if (count_subkeys(HKEY_LOCAL_MACHINE, ancestor) == 0)
+        unsigned int subkeys = count_subkeys(HKEY_LOCAL_MACHINE, ancestor);
+        if (subkeys == 0)
             delete_key_tree(dialog, HKEY_LOCAL_MACHINE, ancestor);
+        else if (subkeys == SUBKEYS_UNKNOWN)
+            show_status_message(dialog, MSG_REMOVE_FAILED, ancestor);
     }
 }
 

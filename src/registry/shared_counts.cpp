@@ -70,13 +70,16 @@ void delete_shared_count(HWND dialog, const char *full_path)
     text_format(value_path, sizeof value_path, "%s\\%s", shared_dlls_key, full_path);
     show_status_message(dialog, MSG_STATUS_DELETING, value_path);
 
+    // A key that cannot be opened keeps the count as surely as a refused
+    // deletion: both are shown and logged.
     HKEY key;
-    if (sys_RegOpenKeyExA(HKEY_LOCAL_MACHINE, shared_dlls_key, 0, shared_dlls_access, &key) != ERROR_SUCCESS)
-        return;
-    LONG status = sys_RegDeleteValueA(key, full_path);
-    if (status != ERROR_SUCCESS)
+    LONG status = sys_RegOpenKeyExA(HKEY_LOCAL_MACHINE, shared_dlls_key, 0, shared_dlls_access, &key);
+    if (status == ERROR_SUCCESS) {
+        status = sys_RegDeleteValueA(key, full_path);
+        sys_RegCloseKey(key);
+    }
+    if (status != ERROR_SUCCESS) {
         show_status_message(dialog, MSG_REMOVE_FAILED, value_path);
-    sys_RegCloseKey(key);
-    if (status != ERROR_SUCCESS)
         log_removal_failure('\\', shared_dlls_key, full_path);
+    }
 }

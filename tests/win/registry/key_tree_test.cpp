@@ -75,6 +75,8 @@ TEST_F(KeyTree, ASubkeyThatStaysKeepsItsParent)
     std::vector<std::string> expected_deletes = {"C", "B", "A", top}; // B1's call did not reach the recorder
     EXPECT_EQ(recorder.deletes, expected_deletes);
     EXPECT_EQ(seam_count(SEAM_RegCloseKey), removal_opens().size());
+    // The key that stays is named: the removal must not look complete.
+    EXPECT_EQ(status_line(dialog), catalogue_with(MSG_REMOVE_FAILED, top));
 }
 
 // A subkey name longer than the 260-byte name buffer (200 double-byte
@@ -112,9 +114,12 @@ TEST_F(KeyTree, SubkeyCounts)
     make_key(HKEY_CURRENT_USER, top + "\\" SO);
     EXPECT_EQ(count_subkeys(HKEY_CURRENT_USER, top.c_str()), 2u) << "direct subkeys only";
     EXPECT_EQ(count_subkeys(HKEY_CURRENT_USER, (top + "\\Missing").c_str()), 1u)
-        << "a key that cannot be opened counts as not empty";
+        << "a key that is not there counts as not empty";
+    seam_fail_at(SEAM_RegOpenKeyExA, SEAM_NEXT);
+    EXPECT_EQ(count_subkeys(HKEY_CURRENT_USER, (top + "\\A").c_str()), SUBKEYS_UNKNOWN)
+        << "one that cannot be opened is not known to be empty";
     seam_fail_at(SEAM_RegQueryInfoKeyA, SEAM_NEXT);
-    EXPECT_EQ(count_subkeys(HKEY_CURRENT_USER, (top + "\\A").c_str()), 1u);
+    EXPECT_EQ(count_subkeys(HKEY_CURRENT_USER, (top + "\\A").c_str()), SUBKEYS_UNKNOWN);
     EXPECT_EQ(seam_count(SEAM_RegCloseKey), 3u) << "opened keys are closed, also after a failed count";
 }
 
