@@ -14,6 +14,14 @@
 #include "platform_calls.def"
 #undef SYS_CALL
 
+// 1 when the last failed call said its file or folder is not there; any
+// other failure (access denied, a drive not ready) leaves the question open.
+inline int path_not_found(void)
+{
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 // Libraries that are not taken from the system folder by the loader itself
 // are loaded by full path from there, never from the program's folder
 // (a download folder may hold a planted DLL). Call once, first thing in

@@ -29,9 +29,10 @@ int split_entry_fields(char *value, char *group_name, char *program_file, char *
 // The program group of [startmenu] entries 1 to count: made through DDE
 // (every failure reported with its message; the first refused command ends
 // it), or its shortcuts and emptied group folders deleted (the first entry
-// that cannot be read or shortcut that cannot be deleted ends it, silently).
+// that cannot be read ends it; a shortcut that cannot be deleted ends it too,
+// named on the dialog's status line).
 void create_program_group(unsigned int count);
-void remove_program_group(unsigned int count);
+void remove_program_group(HWND dialog, unsigned int count);
 // Entry N of [startmenu] formatted as the shell command; its length, or 0.
 size_t build_group_command(char *buffer, unsigned int n);
 

@@ -113,7 +113,9 @@ int remove_file_entry(HWND dialog, const char *target_name, int kind)
         return 1;
     }
 
-    if (!file_exists(path))
+    // Only the platform's "not found" says the file is gone; any other
+    // failure leaves it to the deletion, which reports what stays.
+    if (!file_exists(path) && path_not_found())
         return 1;
     int readable = can_read(path);
     if (kind == 1) {

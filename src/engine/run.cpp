@@ -62,7 +62,7 @@ static CompletionCode install(HWND dialog)
 static CompletionCode uninstall(HWND dialog)
 {
     if (start_menu_asked(dialog))
-        remove_program_group(last_start_entry());
+        remove_program_group(dialog, last_start_entry());
     if (registry_asked(dialog, "version"))
         remove_version_key(dialog);
     if (registry_asked(dialog, "path"))

@@ -118,11 +118,14 @@ void create_program_group(unsigned int count)
 static const char programs_subfolder[] =
     "\\\xBD\xC0\xB0\xC4 \xD2\xC6\xAD\xB0\\\xCC\xDF\xDB\xB8\xDE\xD7\xD1\\";
 
-// 1 when a file (not a folder) of that name exists.
+// 1 when a file (not a folder) of that name may exist: only the platform's
+// "not found" says it is gone; any other failure leaves it to the deletion.
 static int shortcut_exists(const char *path)
 {
     DWORD attributes = sys_GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return !path_not_found();
+    return !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // The programs folder the shell keeps the group in: the user's own on the
@@ -139,7 +142,7 @@ static void form_programs_folder(char *programs, size_t size)
     text_format(programs, size, "%s%s", session.windows_dir, programs_subfolder);
 }
 
-void remove_program_group(unsigned int count)
+void remove_program_group(HWND dialog, unsigned int count)
 {
     char programs[SETUP_PATH_SIZE];
     StartEntry entry;
@@ -158,8 +161,10 @@ void remove_program_group(unsigned int count)
             continue;
         if (!shortcut_exists(shortcut))
             continue;
-        if (!sys_DeleteFileA(shortcut))
+        if (!sys_DeleteFileA(shortcut)) {
+            show_status_message(dialog, MSG_REMOVE_FAILED, shortcut);
             return;
+        }
         // Goes only when the folder has become empty.
         text_format(folder, sizeof folder, "%s%s", programs, entry.group_name);
         sys_RemoveDirectoryA(folder);

@@ -285,7 +285,7 @@ TEST_F(GroupCommands, UninstallRemovesInsteadOfTalkingToTheShell)
     unsigned initialised = seam_count(SEAM_DdeInitializeA);
     session.run_mode = RunModeUninstall;
     sent.clear();
-    remove_program_group(1);
+    remove_program_group(NULL, 1);
     EXPECT_TRUE(sent.empty());
     EXPECT_EQ(seam_count(SEAM_DdeInitializeA), initialised);
     EXPECT_GT(seam_count(SEAM_GetFileAttributesA), 0u) << "the removal looked for the shortcut";
@@ -542,7 +542,7 @@ TEST_F(ShellConversation, ShortcutsAppearInTheUsersProgramsFolder)
     // Removal looks in the programs folder the shell names, where it made
     // them, and takes them away with their emptied group folder.
     close_folder_windows();
-    remove_program_group(2);
+    remove_program_group(NULL, 2);
     EXPECT_FALSE(is_file(folder + "\\Viewer.lnk"));
     EXPECT_FALSE(is_file(folder + "\\" SHOW " " SOFT ".lnk"));
     EXPECT_FALSE(is_folder(folder));
@@ -582,7 +582,7 @@ TEST_F(ShellConversation, RemovalTakesBackWhatTheShellMadeUnderTheWindowsFolder)
     ASSERT_TRUE(is_file(folder + "\\" SHOW " " SOFT ".lnk"));
 
     close_folder_windows();
-    remove_program_group(2);
+    remove_program_group(NULL, 2);
     restore_programs_folder();
     EXPECT_FALSE(is_file(folder + "\\Viewer.lnk"));
     EXPECT_FALSE(is_file(folder + "\\" SHOW " " SOFT ".lnk"));

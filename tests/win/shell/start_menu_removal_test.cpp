@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "group_test_support.h"
+#include "resource_ids.h"
 #include "seam.h"
 #include "setup.h"
 #include "shell.h"
@@ -61,7 +62,7 @@ TEST_F(StartMenuRemoval, GroupFolderGoesWithItsLastShortcut)
     plant("Tool", "Viewer");
     plant("Tool", "Editor");
     write_startmenu(2, {"start_1=Tool,tool.exe,Viewer", "start_2=Tool,edit.exe,Editor"});
-    remove_program_group(2);
+    remove_program_group(NULL, 2);
     EXPECT_FALSE(is_file(shortcut("Tool", "Viewer")));
     EXPECT_FALSE(is_file(shortcut("Tool", "Editor")));
     EXPECT_FALSE(is_folder(programs + "\\Tool"));
@@ -78,7 +79,7 @@ TEST_F(StartMenuRemoval, FolderWithAShortcutNotListedStays)
     plant("Tool", "Viewer");
     plant("Tool", "Own");
     write_startmenu(1, {"start_1=Tool,tool.exe,Viewer"});
-    remove_program_group(1);
+    remove_program_group(NULL, 1);
     EXPECT_FALSE(is_file(shortcut("Tool", "Viewer")));
     EXPECT_TRUE(is_file(shortcut("Tool", "Own")));
     EXPECT_TRUE(is_folder(programs + "\\Tool"));
@@ -91,7 +92,7 @@ TEST_F(StartMenuRemoval, MissingShortOrEmptyEntryEndsTheStep)
         plant("Tool", "One");
         plant("Tool", "Three");
         write_startmenu(3, {"start_1=Tool,one.exe,One", second, "start_3=Tool,three.exe,Three"});
-        remove_program_group(3);
+        remove_program_group(NULL, 3);
         EXPECT_FALSE(is_file(shortcut("Tool", "One")));
         EXPECT_TRUE(is_file(shortcut("Tool", "Three")));
     }
@@ -107,12 +108,17 @@ TEST_F(StartMenuRemoval, ShortcutThatIsNotThereIsSkipped)
     CreateDirectoryA(shortcut("Tool", "Folder").c_str(), NULL);
     plant("Tool", "Viewer");
     write_startmenu(3, {"start_1=Gone,gone.exe,Gone", "start_2=Tool,x.exe,Folder", "start_3=Tool,tool.exe,Viewer"});
-    remove_program_group(3);
+    remove_program_group(NULL, 3);
     EXPECT_TRUE(is_folder(programs + "\\Gone"));
     EXPECT_TRUE(is_folder(shortcut("Tool", "Folder")));
     EXPECT_FALSE(is_file(shortcut("Tool", "Viewer")));
     ASSERT_EQ(removed_folders.size(), 1u) << "only after a deletion";
     EXPECT_EQ(removed_folders[0].first, programs + "\\Tool");
+}
+
+INT_PTR CALLBACK quiet_dialog(HWND, UINT message, WPARAM, LPARAM)
+{
+    return message == WM_INITDIALOG;
 }
 
 TEST_F(StartMenuRemoval, ShortcutThatCannotBeDeletedEndsTheStep)
@@ -121,11 +127,16 @@ TEST_F(StartMenuRemoval, ShortcutThatCannotBeDeletedEndsTheStep)
     plant("Tool", "Viewer");
     SetFileAttributesA(shortcut("Tool", "Locked").c_str(), FILE_ATTRIBUTE_READONLY);
     write_startmenu(2, {"start_1=Tool,lock.exe,Locked", "start_2=Tool,tool.exe,Viewer"});
-    remove_program_group(2);
+    HWND dialog = CreateDialogParamA(session.instance, MAKEINTRESOURCEA(IDD_PROGRESS), NULL, quiet_dialog, 0);
+    ASSERT_NE(dialog, nullptr);
+    remove_program_group(dialog, 2);
     EXPECT_TRUE(is_file(shortcut("Tool", "Locked")));
     EXPECT_TRUE(is_file(shortcut("Tool", "Viewer")));
     EXPECT_TRUE(removed_folders.empty());
     EXPECT_TRUE(recorded_boxes.empty());
+    // What stays is named, so that the removal does not look complete.
+    EXPECT_EQ(text_of(dialog, IDC_SOURCE_FILE), catalogue_with(MSG_REMOVE_FAILED, shortcut("Tool", "Locked")));
+    DestroyWindow(dialog);
 }
 
 TEST_F(StartMenuRemoval, DoubleByteNamesAndLeadingBlanksAsWritten)
@@ -133,7 +144,7 @@ TEST_F(StartMenuRemoval, DoubleByteNamesAndLeadingBlanksAsWritten)
     plant(SOFT, " " SHOW " " SOFT);
     plant(SOFT, SHOW);
     write_startmenu(2, {"start_1=" SOFT ", tool.exe, " SHOW " " SOFT, "start_2=" SOFT "," SOFT ".exe," SHOW});
-    remove_program_group(2);
+    remove_program_group(NULL, 2);
     EXPECT_FALSE(is_file(shortcut(SOFT, " " SHOW " " SOFT)));
     EXPECT_FALSE(is_file(shortcut(SOFT, SHOW)));
     EXPECT_FALSE(is_folder(programs + "\\" SOFT));
@@ -151,7 +162,7 @@ TEST_F(StartMenuRemoval, PathTooLongForItsBufferIsNotCut)
     ASSERT_TRUE(is_file(cut));
     plant("Tool", "Viewer");
     write_startmenu(2, {"start_1=Tool,tool.exe," + title, "start_2=Tool,tool.exe,Viewer"});
-    remove_program_group(2);
+    remove_program_group(NULL, 2);
     EXPECT_TRUE(is_file(cut));
     EXPECT_FALSE(is_file(shortcut("Tool", "Viewer"))) << "the step goes on after the entry";
 }
@@ -160,7 +171,7 @@ TEST_F(StartMenuRemoval, CountZeroHandlesNothing)
 {
     plant("Tool", "Viewer");
     write_startmenu(0, {"start_1=Tool,tool.exe,Viewer"});
-    remove_program_group(0);
+    remove_program_group(NULL, 0);
     EXPECT_TRUE(is_file(shortcut("Tool", "Viewer")));
     EXPECT_EQ(seam_count(SEAM_GetPrivateProfileStringA), 0u);
 }
