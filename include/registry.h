@@ -73,6 +73,8 @@ enum RegistryResult : unsigned int {
 };
 
 // SharedDLLs counts of shared files (target name relative to system_dir).
+// A count that cannot be raised in a key that is there is reported (message
+// 32014 naming the file); without the key no counts are kept, silently.
 RegistryResult update_shared_count(const char *target_name, int raise);
 // After a shared file was deleted: its count value goes too.
 void delete_shared_count(HWND dialog, const char *full_path);

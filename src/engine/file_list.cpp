@@ -84,10 +84,7 @@ static int install_file_entry(HWND dialog, const FileEntry *entry)
 
     if (!install_versioned_file(1, entry->source_name, entry->target_name))
         replace_file_at_restart(entry->source_name, entry->target_name);
-    // A count that is not kept lets a later removal take the file from
-    // programs that still use it: the user is told.
-    if (update_shared_count(entry->target_name, 1) != CountChanged)
-        report_register_failure(entry->target_name);
+    update_shared_count(entry->target_name, 1);
     return 1;
 }
 

@@ -52,14 +52,21 @@ RegistryResult update_shared_count(const char *target_name, int raise)
     if (raise && session.over_previous_version)
         return CountChanged;
 
-    // The key belongs to the system; it is never created here.
+    // The key belongs to the system; it is never created here, and where
+    // there is none, no counts are kept. A count that cannot be raised in
+    // a key that is there lets a later removal take the file from programs
+    // that still use it: the user is told.
     HKEY key;
-    if (sys_RegOpenKeyExA(HKEY_LOCAL_MACHINE, shared_dlls_key, 0, shared_dlls_access, &key) != ERROR_SUCCESS)
-        return CountKeyOpenFailed;
-    char value_name[SHARED_VALUE_NAME_SIZE];
-    text_format(value_name, sizeof value_name, "%s%s", session.system_dir, target_name);
-    RegistryResult result = change_count(key, value_name, raise);
-    sys_RegCloseKey(key);
+    LONG status = sys_RegOpenKeyExA(HKEY_LOCAL_MACHINE, shared_dlls_key, 0, shared_dlls_access, &key);
+    RegistryResult result = CountKeyOpenFailed;
+    if (status == ERROR_SUCCESS) {
+        char value_name[SHARED_VALUE_NAME_SIZE];
+        text_format(value_name, sizeof value_name, "%s%s", session.system_dir, target_name);
+        result = change_count(key, value_name, raise);
+        sys_RegCloseKey(key);
+    }
+    if (raise && result != CountChanged && status != ERROR_FILE_NOT_FOUND)
+        report_register_failure(target_name);
     return result;
 }
 

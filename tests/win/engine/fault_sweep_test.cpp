@@ -376,7 +376,7 @@ struct Outcome {
 
 class FaultSweep : public WinTest {
 protected:
-    std::set<std::string> clean_before, clean_after_install, outside;
+    std::set<std::string> clean_before, clean_after_install, clean_after_removal, outside;
     std::vector<RecordedBox> removal_questions; // asked by a clean removal
     std::vector<SavedKey> installed_keys;       // what a clean installation wrote
     DWORD installed_count = 0;
@@ -463,6 +463,12 @@ protected:
         names.destination = names.program_files + names.default_dir + "\\";
         ASSERT_TRUE(SHGetSpecialFolderPathA(NULL, buf, CSIDL_PROGRAMS, FALSE));
         names.programs = std::string(buf) + "\\";
+        // Windows keeps the shared-use counts in a key of its own; a new
+        // Wine prefix has none until something makes it.
+        HKEY counts;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, shared_dlls, 0, NULL, 0, KEY_READ, NULL, &counts, NULL),
+                  ERROR_SUCCESS);
+        RegCloseKey(counts);
         clean_up();
         clean_before = own_state();
         outside = outside_state();
@@ -579,6 +585,18 @@ protected:
     }
 
     // How the run ended, and what is wrong with it.
+    // A removal ends with the uninstaller, its script and the log noted for
+    // the next start; they are still there now.
+    std::set<std::string> left_for_the_next_start_aside(const std::set<std::string> &state)
+    {
+        std::set<std::string> left;
+        for (const std::string &s : state)
+            if (s.find(names.destination + "setup.exe") != 0 && s.find(names.destination + "setup.inf") != 0 &&
+                s.find("delerr.log") == std::string::npos)
+                left.insert(s);
+        return left;
+    }
+
     // profile_read: a script value could not be read (the platform answers
     // as for a missing key). programs_unknown: the shell named no programs
     // folder, and the one of Windows 95 is taken, as described.
@@ -612,7 +630,7 @@ protected:
             if (recorded_boxes[i].text != removal_questions[i].text)
                 warned = true;
         std::set<std::string> state = own_state();
-        const std::set<std::string> &clean = removal ? clean_before : clean_after_install;
+        const std::set<std::string> &clean = removal ? clean_after_removal : clean_after_install;
         if (read_file(names.destination + user_file_name) != user_file_text)
             o.defect += " the user's file is lost;";
         std::set<std::string> now = outside_state();
@@ -641,17 +659,9 @@ protected:
             o.kind = "success, the shared file at the next start";
         } else if (succeeded && !warned) {
             o.kind = "success, as clean";
-            // A removal ends with the uninstaller and its folder noted for
-            // the next start; they are still there now.
             std::set<std::string> expected = clean;
-            if (removal) {
-                std::set<std::string> left;
-                for (const std::string &s : state)
-                    if (s.find(names.destination + "setup.exe") != 0 &&
-                        s.find(names.destination + "setup.inf") != 0 && s.find("delerr.log") == std::string::npos)
-                        left.insert(s);
-                state = left;
-            }
+            if (removal)
+                state = left_for_the_next_start_aside(state);
             std::string diff = differences(expected, state);
             if (!diff.empty()) {
                 o.kind = "success, NOT as clean";
@@ -712,6 +722,7 @@ TEST_F(FaultSweep, EveryPlatformCallOfAnInstallationAndARemovalFailedOnce)
                                                         session.destination_dir));
     removal_questions = recorded_boxes;
     removal_questions.pop_back();
+    clean_after_removal = left_for_the_next_start_aside(own_state());
     clean_up();
 
     // FAULT_SWEEP_ONLY=install:GetPrivateProfileStringA:12 runs that one
