@@ -42,7 +42,7 @@ for name in "${targets[@]}"; do
     rm -rf "$work"
     mkdir -p "$work/new" "$seeds"
     t0=$SECONDS
-    "$dir/$name" -runs="$runs" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    "$dir/$name" -runs="$runs" -max_len=8192 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$work/" "$work/new" "$seeds" >"$work/log" 2>&1
     result=$?
     seconds=$((SECONDS - t0))
