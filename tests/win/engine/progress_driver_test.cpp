@@ -95,7 +95,6 @@ int cancel_disk_prompt(const RecordedBox &box)
 
 class Driver : public EngineTest {
 protected:
-    HWND backdrop = NULL;
     std::string version_key;
 
     void SetUp() override
@@ -105,21 +104,15 @@ protected:
     }
     void TearDown() override
     {
-        if (backdrop && IsWindow(backdrop))
-            DestroyWindow(backdrop);
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("SOFTWARE\\" + version_key).c_str());
         EngineTest::TearDown();
     }
     // Runs the dialog to its end; the backdrop must be gone afterwards.
     void run()
     {
-        backdrop = CreateWindowExA(0, "STATIC", "backdrop", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, NULL, NULL,
-                                   NULL, NULL);
-        ASSERT_NE(backdrop, nullptr);
-        session.backdrop_window = backdrop;
+        ASSERT_NE(make_backdrop(), nullptr);
         DialogBoxParamA(session.instance, MAKEINTRESOURCEA(IDD_PROGRESS), backdrop, observed_progress_proc, 0);
         EXPECT_FALSE(IsWindow(backdrop)) << "finish_run closes the backdrop";
-        backdrop = NULL;
     }
     bool key_exists(const std::string &path)
     {
