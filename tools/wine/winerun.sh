@@ -144,18 +144,28 @@ winepath_of() {
     printf 'Z:%s' "${p//\//\\}"
 }
 
+# wineboot now and then fails in a new prefix on a busy machine (CI saw it
+# once: no system.reg afterwards, and the whole Wine suite lost). A second
+# try in a fresh folder has always worked; the log of each failed try goes
+# to stderr so that the cause shows in the run's output.
 create_prefix() {
+    local attempt
     say "creating Wine prefix $prefix"
-    note "creating prefix"
-    wineserver -k >/dev/null 2>&1 9>&-
-    rm -rf "$prefix"
     : >"$run_dir/prefix.log"
-    wine wineboot -i </dev/null >>"$run_dir/prefix.log" 2>&1 9>&-
-    wineserver -w 9>&-
-    if [ ! -f "$prefix/system.reg" ]; then
-        say "wineboot failed (see $run_dir/prefix.log)"
-        return 1
-    fi
+    for attempt in 1 2 3; do
+        note "creating prefix (try $attempt)"
+        wineserver -k >/dev/null 2>&1 9>&-
+        timeout 20 wineserver -w >/dev/null 2>&1 9>&-
+        rm -rf "$prefix"
+        echo "--- try $attempt" >>"$run_dir/prefix.log"
+        wine wineboot -i </dev/null >>"$run_dir/prefix.log" 2>&1 9>&-
+        wineserver -w 9>&-
+        [ -f "$prefix/system.reg" ] && break
+        say "wineboot failed (try $attempt of 3); $run_dir/prefix.log ends:"
+        tail -n 15 "$run_dir/prefix.log" >&2
+        ls -la "$prefix" >&2 2>/dev/null
+    done
+    [ -f "$prefix/system.reg" ] || return 1
     write_prefix_settings || { say "prefix settings failed"; return 1; }
     wineserver -w 9>&-
     touch "$prefix/.winerun-ready"
