@@ -51,6 +51,23 @@ unset WAYLAND_DISPLAY
 export WINERUN="$here/winerun.sh"
 export WINERUN_STATE_DIR=$state_dir
 
+# The 64-bit loader by name: once wine32 is installed, Debian's `wine` starts
+# every program through the 32-bit loader, which runs only under emulation
+# (or not at all). A 64-bit Wine still starts a 32-bit program itself,
+# through the loader beside WINELOADER without its "64". A `wine` of our own
+# first on PATH keeps every caller (scripts, `--env wine reg ...`) on it.
+if [ -z "${WINERUN_LOADER:-}" ]; then
+    if [ -x /usr/lib/wine/wine64 ]; then WINERUN_LOADER=/usr/lib/wine/wine64
+    else WINERUN_LOADER=$(command -v wine64 || command -v wine || echo wine); fi
+fi
+export WINELOADER=$WINERUN_LOADER
+mkdir -p "$run_dir/bin" || exit 125
+if [ "$(sed -n 2p "$run_dir/bin/wine" 2>/dev/null)" != "exec \"$WINELOADER\" \"\$@\"" ]; then
+    printf '#!/bin/sh\nexec "%s" "$@"\n' "$WINELOADER" >"$run_dir/bin/wine.new" &&
+        chmod +x "$run_dir/bin/wine.new" && mv -f "$run_dir/bin/wine.new" "$run_dir/bin/wine"
+fi
+export PATH="$run_dir/bin:$PATH"
+
 say() { echo "winerun: $*" >&2; }
 # What the runner did, for when a run went wrong: build/<arch>/wine-run/winerun.log
 note() { echo "$(date '+%F %T') [$$] $*" >>"$run_dir/winerun.log"; }
@@ -216,7 +233,7 @@ ensure_up() {
 # Export lines for sourcing, with values quoted for the shell.
 print_env() {
     local v
-    for v in WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES LANG LC_ALL DISPLAY WINERUN; do
+    for v in WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES WINELOADER PATH LANG LC_ALL DISPLAY WINERUN; do
         printf 'export %s=%q\n' "$v" "${!v}"
     done
     printf 'export WINERUN_STATE_DIR=%q\n' "$state_dir"
