@@ -54,6 +54,6 @@ function(setup_delay_import target)
         endif()
         target_link_libraries(${target} PRIVATE ${out})
     endforeach()
-    # The helper that loads a library at its first call (mingw-w64's).
-    target_link_libraries(${target} PRIVATE delayimp)
+    # The helper that the thunks call is the program's own
+    # (src/platform/delay_load_helper.cpp).
 endfunction()
