@@ -7,7 +7,8 @@ A 32-bit setup.exe must ask for no later system than 4.0 in its header.
 Every function that setup.exe imports at load time must be in TABLE
 (windows95_imports.txt) as one that every supported version exports; a
 delay-loaded function may also be one marked "stand-in" (the failure hook
-answers it where it is missing). Prints each import that breaks the rule and
+answers it where it is missing), and its slot in the address table must lead
+to its thunk. Prints each import that breaks the rule and
 exits 1; exits 0 with a count when all are allowed.
 """
 import os
@@ -15,7 +16,7 @@ import struct
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from pe_imports import read_imports  # noqa: E402
+from pe_imports import memory_operands, read_imports  # noqa: E402
 
 
 def read_table(path, wide):
@@ -55,7 +56,14 @@ def main():
     if not wide and (os_major > 4 or subsystem_major > 4):
         faults.append(f'the header asks for Windows {max(os_major, subsystem_major)} or later; '
                       'Windows 95 and NT 4.0 load only 4.0')
-    static, delayed = read_imports(exe)
+    static, delayed, unset = read_imports(exe)
+    # An empty slot that no code reads belongs to a function the linker
+    # dropped as unused; one that code calls through is a call of address 0.
+    read = memory_operands(exe)
+    for library, function, slot in unset:
+        if slot in read:
+            faults.append(f'{library} {function}: delay-loaded, but its address-table slot is empty '
+                          '(no thunk): its first call jumps to address 0')
     count = 0
     for kind, imports in (('imported', static), ('delay-loaded', delayed)):
         for library, functions in sorted(imports.items()):

@@ -59,7 +59,12 @@ def read_imports(path):
     # found by their shape: attributes 1 (addresses are relative), the name of a
     # library, and its module handle, address table and name table inside the
     # image.
+    # Before its first call, a delay-loaded function's slot in the address
+    # table holds the address of its thunk, which calls the helper; a slot
+    # of 0 is a call to address 0.
     delayed = {}
+    unset = []
+    step, fmt = (8, '<Q') if wide else (4, '<I')
     for va, size, raw, rsize in spans:
         for at in range(raw, raw + rsize - 31, 4):
             attrs, name, hmod, iat, nt, _, _, stamp = struct.unpack_from('<8I', data, at)
@@ -67,12 +72,43 @@ def read_imports(path):
                 continue
             dll = text(name)
             if dll and dll.lower().endswith('.dll') and dll.isprintable():
-                delayed.setdefault(dll.upper(), []).extend(names(nt))
-    return static, delayed
+                functions = names(nt)
+                delayed.setdefault(dll.upper(), []).extend(functions)
+                for i, function in enumerate(functions):
+                    slot = offset(iat + i * step)
+                    if slot is None or struct.unpack_from(fmt, data, slot)[0] == 0:
+                        unset.append((dll.upper(), function, iat + i * step))
+    return static, delayed, unset
+
+
+def memory_operands(path):
+    """The addresses (relative to the image) that the code reads through an
+    indirect call, an indirect jump or a load of a register: FF 15 / FF 25,
+    and 8B with a memory operand (x86_64: with or without REX, relative to
+    the instruction; i686: absolute). A byte scan, not a disassembly: it may
+    find a few addresses too many, never one too few."""
+    data = open(path, 'rb').read()
+    pe = struct.unpack_from('<I', data, 0x3C)[0]
+    _, sections, _, _, _, opt_size, _ = struct.unpack_from('<HHIIIHH', data, pe + 4)
+    opt = pe + 24
+    wide = struct.unpack_from('<H', data, opt)[0] == 0x20B
+    base = struct.unpack_from('<Q', data, opt + 24)[0] if wide else struct.unpack_from('<I', data, opt + 28)[0]
+    found = set()
+    for i in range(sections):
+        _, _, va, rsize, raw, _, _, _, _, flags = struct.unpack_from('<8sIIIIIIHHI', data, opt + opt_size + 40 * i)
+        if not flags & 0x20000000:  # IMAGE_SCN_MEM_EXECUTE
+            continue
+        for at in range(raw, raw + rsize - 6):
+            op, modrm = data[at], data[at + 1]
+            if not ((op == 0xFF and modrm in (0x15, 0x25)) or (op == 0x8B and modrm & 0xC7 == 0x05)):
+                continue
+            value = struct.unpack_from('<i' if wide else '<I', data, at + 2)[0]
+            found.add(va + (at - raw) + 6 + value if wide else value - base)
+    return found
 
 
 if __name__ == '__main__':
-    static, delayed = read_imports(sys.argv[1])
+    static, delayed, _ = read_imports(sys.argv[1])
     for kind, imports in (('import', static), ('delay', delayed)):
         for dll in sorted(imports):
             for function in imports[dll]:
