@@ -86,7 +86,17 @@ class Harness:
         # its own.
         self.winerun = os.environ.get("SETUP_WINERUN") or os.path.join(self.build, "winerun")
         self.driver = os.path.join(self.build, "tools", "uidriver", "uidriver.exe")
-        self.medium = os.path.join(self.build, "media", "sample")
+        self.medium = os.environ.get("SETUP_E2E_MEDIUM") or os.path.join(self.build, "media", "sample")
+        # Where the program under test puts things. A 32-bit setup.exe on
+        # 64-bit Windows (SETUP_E2E_WOW64=1) sees "Program Files (x86)", its
+        # system folder is SysWOW64 on disk, and its HKLM\Software is the
+        # registry's 32-bit view.
+        self.wow64 = os.environ.get("SETUP_E2E_WOW64") == "1"
+        self.program_files = "Program Files (x86)" if self.wow64 else "Program Files"
+        self.system_dir = "syswow64" if self.wow64 else "system32"
+        self.reg_view = ["/reg:32"] if self.wow64 else []
+        # Every wait stretched, for a program that runs under emulation.
+        self.slow = float(os.environ.get("SETUP_E2E_SLOW") or 1)
         self.work = os.environ.get("SETUP_E2E_WORK") or os.path.join(self.build, "tests", "e2e", "work", case)
         shutil.rmtree(self.work, ignore_errors=True)
         os.makedirs(self.work)
@@ -121,16 +131,23 @@ class Harness:
             os.rename(os.path.join(dest, "setup.inf"), os.path.join(dest, stem + ".inf"))
         return dest
 
+    def scaled(self, seconds):
+        return int(seconds * self.slow)
+
     def wine(self, *args, check_status=True):
         out_path = os.path.join(self.work, "wine.out")
         with open(out_path, "wb") as out:
             result = subprocess.run([self.winerun, "--env", *args], stdout=out, stderr=subprocess.DEVNULL,
-                                    stdin=subprocess.DEVNULL, timeout=120)
+                                    stdin=subprocess.DEVNULL, timeout=self.scaled(120))
         with open(out_path, "rb") as out:
             result.stdout = out.read()
         if check_status and result.returncode != 0:
             raise Failure(f"{' '.join(args)}: exit {result.returncode}")
         return result
+
+    def reg(self, *args, check_status=True):
+        """reg.exe on the registry as the program under test sees it."""
+        return self.wine("wine", "reg", *args, *self.reg_view, check_status=check_status)
 
     def unix_path(self, windows_path):
         out = self.wine("wine", "winepath", "-u", windows_path).stdout
@@ -167,7 +184,7 @@ class Harness:
         err_path = os.path.join(self.work, "driver.err")
         with open(err_path, "wb") as err:
             proc = subprocess.run(cmd, cwd=os.path.dirname(program), stdout=err, stderr=err,
-                                  stdin=subprocess.DEVNULL, timeout=timeout + 60)
+                                  stdin=subprocess.DEVNULL, timeout=timeout + self.scaled(60))
         self.driver_status = proc.returncode
         with open(err_path, "rb") as err:
             self.driver_stderr = err.read().decode("utf-8", "replace")

@@ -5,8 +5,17 @@ import os
 import shutil
 
 from harness import Failure, check, equal, main
-from script_data import (read_script, MESSAGES, SAMPLE, START, WELCOME, FAREWELL, COPYRIGHT, SETUP, APPLICATION, DEFAULT_DIR, INSTALLED, SHARED_DLLS, UNINSTALL_KEY, APP_PATH_KEY, VERSION_KEY, USER_KEY)
+from script_data import (read_script, MESSAGES, SAMPLE, START, WELCOME, FAREWELL, COPYRIGHT, SETUP, APPLICATION, DEFAULT_DIR, SHARED_DLLS, UNINSTALL_KEY, APP_PATH_KEY, VERSION_KEY, USER_KEY)
 
+
+
+# The system folder as the program names it (on disk it may be SysWOW64).
+SYSTEM = "C:\\windows\\system32\\"
+
+
+def installed_folder(b):
+    """The default destination as the program under test names it."""
+    return "C:\\" + b.program_files + "\\" + DEFAULT_DIR + "\\"
 
 
 def expect(caption, kind="dialog"):
@@ -26,7 +35,7 @@ def files_of(script):
 def reg_query(b, key, value=None):
     """The data of a value (None when missing), or whether the key exists."""
     which = [] if value is None else (["/ve"] if value == "" else ["/v", value])
-    result = b.wine("wine", "reg", "query", key, *which, check_status=False)
+    result = b.reg("query", key, *which, check_status=False)
     if result.returncode != 0:
         return None
     if value is None:
@@ -46,16 +55,15 @@ def cleanup_installation(b):
     maker = SAMPLE["registry"]["version_key"].split("\\")[0]
     for key in (UNINSTALL_KEY, APP_PATH_KEY, VERSION_KEY, USER_KEY, "HKLM\\SOFTWARE\\" + maker,
                 "HKCU\\Software\\" + SAMPLE["registry"]["user_key"].split("\\")[0]):
-        b.wine("wine", "reg", "delete", key, "/f", check_status=False)
-    shutil.rmtree(b.c_path("Program Files", DEFAULT_DIR), ignore_errors=True)
+        b.reg("delete", key, "/f", check_status=False)
+    shutil.rmtree(b.c_path(b.program_files, DEFAULT_DIR), ignore_errors=True)
     shutil.rmtree(os.path.join(programs_folder(b), SAMPLE["startmenu"]["start_1"].split(",")[0]), ignore_errors=True)
     for _, target, kind in files_of(SAMPLE):
         if kind != 1:
-            path = b.c_path("windows", "system32", target)
+            path = b.c_path("windows", b.system_dir, target)
             if os.path.exists(path):
                 os.remove(path)
-            b.wine("wine", "reg", "delete", SHARED_DLLS, "/v", "C:\\windows\\system32\\" + target, "/f",
-                   check_status=False)
+            b.reg("delete", SHARED_DLLS, "/v", SYSTEM + target, "/f", check_status=False)
 
 
 def last_box(t):
@@ -90,7 +98,7 @@ def snapshot(b):
     lines = set()
     for key in ("HKLM\\Software", "HKCU\\Software"):
         out = os.path.join(b.work, "export.reg")
-        b.wine("wine", "reg", "export", key, b.z(out), "/y")
+        b.reg("export", key, b.z(out), "/y")
         with open(out, "rb") as f:
             data = f.read()
         text = data.decode("utf-16") if data[:2] in (b"\xff\xfe", b"\xfe\xff") else data.decode("utf-8", "replace")
@@ -109,10 +117,10 @@ def snapshot(b):
 
 def install(b, args=(), program=None, windows_path=None, name=None):
     """The wizard with every page's default answer, up to the closing box."""
-    scenario = "timeout 60\n" + expect(START) + "shot 1-start\nclick 1\n" + expect(WELCOME) + "shot 2-welcome\nclick 1\n" + \
+    scenario = f"timeout {b.scaled(60)}\n" + expect(START) + "shot 1-start\nclick 1\n" + expect(WELCOME) + "shot 2-welcome\nclick 1\n" + \
         expect(COPYRIGHT) + "shot 3-licence\nclick 1\n" + expect(SETUP) + "shot 4-setup\nclick 1\n" + \
         expect(MESSAGES[16010], "messagebox") + "shot 5-finished\nkey enter\nwait-exit\n"
-    return b.run(program or os.path.join(b.medium, "setup.exe"), list(args), scenario, timeout=120,
+    return b.run(program or os.path.join(b.medium, "setup.exe"), list(args), scenario, timeout=b.scaled(120),
                  windows_path=windows_path, name=name)
 
 
@@ -129,9 +137,9 @@ def check_installation(b, t, medium_dir):
     # Files: application files in the destination, shared ones in the
     # system folder, byte for byte as on the medium.
     medium = read_script(os.path.join(medium_dir, "setup.inf"))
-    destination = b.c_path("Program Files", DEFAULT_DIR)
+    destination = b.c_path(b.program_files, DEFAULT_DIR)
     for source, target, kind in files_of(medium):
-        where = destination if kind == 1 else b.c_path("windows", "system32")
+        where = destination if kind == 1 else b.c_path("windows", b.system_dir)
         with open(os.path.join(medium_dir, source), "rb") as f:
             expected = f.read()
         path = os.path.join(where, target)
@@ -140,7 +148,7 @@ def check_installation(b, t, medium_dir):
             equal(f.read() == expected, True, f"{target} byte-identical to the medium")
 
     # Registry entries and the shared count.
-    installed = INSTALLED
+    installed = installed_folder(b)
     equal(reg_query(b, VERSION_KEY, ""), SAMPLE["registry"]["version_value"], "version key")
     equal(reg_query(b, APP_PATH_KEY, "Path"), installed, "App Paths Path")
     equal(reg_query(b, APP_PATH_KEY, ""), installed + SAMPLE["registry"]["path_key"], "App Paths program")
@@ -149,7 +157,7 @@ def check_installation(b, t, medium_dir):
     equal(command, '"' + installed + "setup.exe" + '" /UNINSTALL', "UninstallString")
     for _, target, kind in files_of(medium):
         if kind != 1:
-            equal(reg_query(b, SHARED_DLLS, "C:\\windows\\system32\\" + target), "0x1", f"count of {target}")
+            equal(reg_query(b, SHARED_DLLS, SYSTEM + target), "0x1", f"count of {target}")
 
     # The program group the shell made through DDE.
     group = os.path.join(programs_folder(b), SAMPLE["startmenu"]["start_1"].split(",")[0])
@@ -163,10 +171,10 @@ def uninstall(b, command, name=None):
     """Runs the Uninstall entry's command as written, answering Yes to the
     question about shared files."""
     program = command.split('"')[1]
-    scenario = "timeout 60\n" + expect(FAREWELL) + "shot 6-farewell\nclick 1\n" + \
+    scenario = f"timeout {b.scaled(60)}\n" + expect(FAREWELL) + "shot 6-farewell\nclick 1\n" + \
         "expect kind=messagebox caption=\"" + MESSAGES[16013] + "\"\nshot 7-shared\nclick 6\n" + \
         expect(MESSAGES[16010], "messagebox") + "shot 8-removed\nkey enter\nwait-exit\n"
-    return b.run(b.unix_path(program), command.split('"', 2)[2].split(), scenario, timeout=120,
+    return b.run(b.unix_path(program), command.split('"', 2)[2].split(), scenario, timeout=b.scaled(120),
                  windows_path=program, name=name)
 
 
@@ -190,24 +198,25 @@ def check_removal(b, t, medium_dir, left):
     """The removal message, files, counts, keys and group gone; `left` is
     what must stay in the destination folder."""
     closing = last_box(t)
-    expected = MESSAGES[105].replace("%s", APPLICATION, 1).replace("%s", INSTALLED, 1)
+    installed = installed_folder(b)
+    expected = MESSAGES[105].replace("%s", APPLICATION, 1).replace("%s", installed, 1)
     equal(closing.get("text"), expected, "removal message")
     medium = read_script(os.path.join(medium_dir, "setup.inf"))
     for _, target, kind in files_of(medium):
         if kind != 1:
-            check(not os.path.exists(b.c_path("windows", "system32", target)), f"{target} removed")
-            equal(reg_query(b, SHARED_DLLS, "C:\\windows\\system32\\" + target), None, f"count of {target} removed")
+            check(not os.path.exists(b.c_path("windows", b.system_dir, target)), f"{target} removed")
+            equal(reg_query(b, SHARED_DLLS, SYSTEM + target), None, f"count of {target} removed")
     for key in (VERSION_KEY, APP_PATH_KEY, UNINSTALL_KEY, USER_KEY):
         equal(reg_query(b, key), None, f"{key} removed")
-    destination = b.c_path("Program Files", DEFAULT_DIR)
+    destination = b.c_path(b.program_files, DEFAULT_DIR)
     found = sorted(os.listdir(destination)) if os.path.isdir(destination) else []
     equal(found, sorted(left), "what is left in the destination")
     group = os.path.join(programs_folder(b), SAMPLE["startmenu"]["start_1"].split(",")[0])
     check(not os.path.exists(group), "the program group is gone")
     # The uninstaller and then its folder go at the next start of Windows.
     pending = [p.lower() for p in pending_deletions(b)]
-    program = (INSTALLED + "setup.exe").lower()
-    folder = INSTALLED.rstrip("\\").lower()
+    program = (installed + "setup.exe").lower()
+    folder = installed.rstrip("\\").lower()
     check(program in pending and folder in pending, f"self-removal scheduled: {pending}")
     # In that order: the folder can only go once its program has gone.
     check(pending.index(program) < pending.index(folder), f"the folder is scheduled after its program: {pending}")

@@ -12,8 +12,8 @@ import os
 import sys
 
 from harness import check, equal, main
-from install_cases import (DEFAULT_DIR, INSTALLED, SHARED_DLLS, check_installation, check_removal, cleanup_installation,
-                           install, pending_deletions, uninstall)
+from install_cases import (DEFAULT_DIR, SHARED_DLLS, check_installation, check_removal, cleanup_installation, snapshot,
+                           install, installed_folder, pending_deletions, uninstall)
 
 # Text a user of the application saved in its folder, in Japanese.
 USER_FILE = "メモ.txt"
@@ -44,7 +44,8 @@ def windows_temp(b):
 def whole_life_cycle(b):
     cleanup_installation(b)
     b.cleanups.append(lambda: cleanup_installation(b))
-    b.wine("wine", "reg", "add", SHARED_DLLS, "/f")
+    b.reg("add", SHARED_DLLS, "/f")
+    files_before, registry_before = snapshot(b)
 
     say("1. The sample medium goes into a CD-ROM drive")
     medium = b.copy_medium()
@@ -75,7 +76,7 @@ def whole_life_cycle(b):
           f"the temporary copy is to go at the next start: {pending_deletions(b)}")
 
     command = check_installation(b, t, medium)
-    say(f"    installed in {INSTALLED}; the Uninstall entry's command: {command}")
+    say(f"    installed in {installed_folder(b)}; the Uninstall entry's command: {command}")
 
     say("3. Windows restarts")
     b.restart_windows()
@@ -83,7 +84,7 @@ def whole_life_cycle(b):
     say("    the temporary copy is gone")
 
     say("4. The user keeps a file of their own in the program's folder")
-    destination = b.c_path("Program Files", DEFAULT_DIR)
+    destination = b.c_path(b.program_files, DEFAULT_DIR)
     with open(os.path.join(destination, USER_FILE), "wb") as f:
         f.write(USER_TEXT)
 
@@ -100,8 +101,16 @@ def whole_life_cycle(b):
     with open(os.path.join(destination, USER_FILE), "rb") as f:
         equal(f.read(), USER_TEXT, "the user's file")
     lower = [p.lower() for p in pending_deletions(b)]
-    check((INSTALLED + "setup.exe").lower() not in lower, f"nothing left to do at the next start: {lower}")
+    check((installed_folder(b) + "setup.exe").lower() not in lower, f"nothing left to do at the next start: {lower}")
     say(f"    the uninstaller is gone; the folder stays with the user's {USER_FILE}")
+
+    files_after, registry_after = snapshot(b)
+    kept = os.path.relpath(destination, b.drive_c)
+    equal(sorted(files_after - files_before - {kept + os.sep, os.path.join(kept, USER_FILE)}), [], "files left behind")
+    equal(sorted(files_before - files_after), [], "files lost")
+    equal(sorted(registry_after - registry_before), [], "registry lines left behind")
+    equal(sorted(registry_before - registry_after), [], "registry lines lost")
+    say("    nothing else of the installation is left on the machine")
     shots = os.path.join(b.work, "shots")
     say(f"screenshots: {shots}: {' '.join(sorted(os.listdir(shots)))}")
 

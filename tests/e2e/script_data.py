@@ -91,7 +91,6 @@ APPLICATION = SAMPLE["general"]["application"]
 DEFAULT_DIR = SAMPLE["general"]["default_dir"]
 PROGRAM_FILES = "C:\\Program Files"
 DEFAULT_DESTINATION = PROGRAM_FILES + "\\" + DEFAULT_DIR
-INSTALLED = DEFAULT_DESTINATION + "\\"
 
 CURRENT_VERSION = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion"
 SHARED_DLLS = CURRENT_VERSION + "\\SharedDLLs"
