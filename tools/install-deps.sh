@@ -50,6 +50,22 @@ if [ ${#missing[@]} -gt 0 ]; then
     as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
+# 32-bit Wine and qemu-user, for the i686 stage of test.sh (the i686
+# setup.exe under emulation). Optional: where the i386 architecture or its
+# packages cannot be had, that stage says "skipped" and nothing else changes.
+# With wine32 installed, Debian's `wine` starts programs through the 32-bit
+# loader; tools/wine/winerun.sh names the 64-bit one for everything else.
+if ! dpkg -s wine32:i386 qemu-user-static 2>/dev/null | grep -c '^Status: install ok installed' |
+        grep -qx 2; then
+    echo "install-deps: installing wine32:i386 and qemu-user-static (for the i686 stage)"
+    if ! { { dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386; } &&
+           as_root apt-get update -q &&
+           DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends \
+               wine32:i386 qemu-user-static; }; then
+        echo "install-deps: 32-bit Wine could not be installed; the i686 stage will be skipped"
+    fi
+fi
+
 # Wine takes its ANSI code page (932) from the locale.
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
     echo "install-deps: generating the ja_JP.UTF-8 locale"
