@@ -102,8 +102,13 @@ static void restore_template_caption(HWND dialog)
     const WORD *title = p;
     while (p < end && *p)
         p++;
-    if (p < end)
-        SetWindowTextW(dialog, (const WCHAR *)title);
+    if (p >= end || sys_SetWindowTextW(dialog, (const WCHAR *)title))
+        return;
+    // Windows 95/98 have SetWindowTextW only as a stub that fails: the
+    // caption in the ANSI code page instead.
+    char text[SETUP_PATH_SIZE];
+    if (WideCharToMultiByte(CP_ACP, 0, (const WCHAR *)title, -1, text, sizeof text, NULL, NULL))
+        SetWindowTextA(dialog, text);
 }
 
 // A message box belongs to the backdrop, which is activated and comes to the

@@ -238,6 +238,10 @@ int seam_failure_of(SeamCall call, SeamFailure *failure)
     case SEAM_SHGetSpecialFolderPathA:
         f.last_error = 0;
         break;
+    case SEAM_SetWindowTextW:
+        // Windows 95/98 have the wide call only as a stub that fails so.
+        f.last_error = ERROR_CALL_NOT_IMPLEMENTED;
+        break;
     }
     *failure = f;
     return 1;

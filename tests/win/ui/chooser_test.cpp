@@ -217,6 +217,23 @@ TEST_F(FolderChooser, OpensInTheParentWithTheLastComponentAndOkGivesItBack)
     EXPECT_EQ(initial_dir_seen, base + "Apps\\");
 }
 
+// Windows 95/98 answer SetWindowTextW with a failure: the caption then goes
+// in through the ANSI code page.
+TEST_F(FolderChooser, KeepsItsCaptionWhereTheWideCallFails)
+{
+    make_folder("Apps");
+    set_destination(base + "Apps\\Tool\\");
+    seam_fail_at(SEAM_SetWindowTextW);
+    std::wstring caption;
+    open_chooser([&](const Chooser &c) {
+        caption = c.caption();
+        c.cancel();
+    });
+    ASSERT_TRUE(appeared);
+    EXPECT_EQ(seam_count(SEAM_SetWindowTextW), 1u);
+    EXPECT_EQ(utf16_to_utf8(caption), "ﾌｫﾙﾀﾞの選択");
+}
+
 TEST_F(FolderChooser, TypedNameGoesIntoTheListedFolder)
 {
     make_folder("Data");
