@@ -6,20 +6,23 @@
 # the corpus grows from run to run; it only ever holds inputs that ran
 # without a failure (a failing input is kept apart, in the work folder).
 #
-#   bench/fuzz_long.sh [--runs N] [target ...]
+#   bench/fuzz_long.sh [--runs N] [--seconds S] [target ...]
 #
-# Default: 10,000,000 executions for each target; build the native tree
-# first (./test.sh or cmake --build --preset native). Exit status 1 when a
-# target found a failure.
+# Default: 10,000,000 executions for each target; --seconds also ends each
+# target's run after S seconds (for the slow targets, whose ten million take
+# hours). Build the native tree first (./test.sh or cmake --build --preset
+# native). Exit status 1 when a target found a failure.
 set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 runs=10000000
+seconds_limit=0
 targets=()
 while [ $# -gt 0 ]; do
     case "$1" in
         --runs) runs=$2; shift ;;
-        -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        --seconds) seconds_limit=$2; shift ;;
+        -h|--help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) targets+=("$1") ;;
     esac
     shift
@@ -42,7 +45,7 @@ for name in "${targets[@]}"; do
     rm -rf "$work"
     mkdir -p "$work/new" "$seeds"
     t0=$SECONDS
-    "$dir/$name" -runs="$runs" -max_len=8192 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    "$dir/$name" -runs="$runs" -max_total_time="$seconds_limit" -max_len=8192 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$work/" "$work/new" "$seeds" >"$work/log" 2>&1
     result=$?
     seconds=$((SECONDS - t0))
