@@ -72,8 +72,10 @@ std::string number(unsigned long long n)
     return text;
 }
 
-// One pass: the edits that make the current text right.
-std::vector<Edit> edits_for(const CheckScript *script, const CheckMedium *medium)
+// One pass: the edits that make the current text right. *too_large is set
+// when a total would pass 4294967295, the most the program reads: no digits
+// written could then make the script right.
+std::vector<Edit> edits_for(const CheckScript *script, const CheckMedium *medium, bool *too_large)
 {
     std::vector<Edit> edits;
     const ProfileSection *files = profile_find_section(&script->file, "files");
@@ -100,6 +102,7 @@ std::vector<Edit> edits_for(const CheckScript *script, const CheckMedium *medium
     }
     if (files == NULL)
         return edits;
+    *too_large = sums[0] > 0xFFFFFFFFu || sums[1] > 0xFFFFFFFFu;
     static const char *const total_keys[2] = {"dsttotal", "systotal"};
     std::string missing;
     for (int i = 0; i < 2; i++) {
@@ -133,7 +136,12 @@ int check_fix(const CheckScript *script, const CheckMedium *medium, std::string 
     // so it is written again until it keeps its length.
     enum { ROUNDS = 8 };
     for (int round = 0; round < ROUNDS; round++) {
-        std::vector<Edit> edits = edits_for(&current, medium);
+        bool too_large = false;
+        std::vector<Edit> edits = edits_for(&current, medium, &too_large);
+        if (too_large) {
+            *why = "the entries add up to more than 4294967295 bytes, the most a total can hold";
+            return 0;
+        }
         if (edits.empty()) {
             *fixed = current.bytes;
             return current.bytes != script->bytes;
