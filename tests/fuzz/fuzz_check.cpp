@@ -37,10 +37,37 @@ int knows_label(void *, const char *label)
     return label != NULL && strcmp(label, "D2") == 0;
 }
 
+// Digits from at; the position after them, or npos when there are none.
+size_t skip_digits(const std::string &s, size_t at)
+{
+    size_t p = at;
+    while (p < s.size() && s[p] >= '0' && s[p] <= '9')
+        p++;
+    return p > at ? p : std::string::npos;
+}
+
+bool has_at(const std::string &s, size_t at, const char *text)
+{
+    return at != std::string::npos && s.compare(at, strlen(text), text) == 0;
+}
+
+// The two findings of a wrong number, by their whole shape: a file's name
+// inside another finding may hold any of their words.
+//   "size N, but NAME has N bytes"
+//   "N, but the application (kind 1) entries add up to N" (or "the shared")
 bool wrong_size(const CheckFinding &f)
 {
-    return (f.what.compare(0, 5, "size ") == 0 && f.what.find(" bytes") != std::string::npos) ||
-           f.what.find("entries add up to") != std::string::npos;
+    const std::string &w = f.what;
+    if (has_at(w, 0, "size ") && has_at(w, skip_digits(w, 5), ", but ")) {
+        size_t tail = w.rfind(" has ");
+        return tail != std::string::npos && has_at(w, skip_digits(w, tail + 5), " bytes") &&
+               skip_digits(w, tail + 5) + 6 == w.size();
+    }
+    size_t after = skip_digits(w, 0);
+    for (const char *kind : {", but the application (kind 1) entries add up to ", ", but the shared entries add up to "})
+        if (has_at(w, after, kind))
+            return skip_digits(w, after + strlen(kind)) == w.size();
+    return false;
 }
 
 }  // namespace
