@@ -115,6 +115,20 @@ def snapshot(b):
     return files, lines
 
 
+def check_machine_as_before(b, before, left):
+    """The machine as the snapshot `before` found it, but for the default
+    destination folder holding the names in `left` (files, or folders with
+    a trailing separator)."""
+    files_before, registry_before = before
+    files_after, registry_after = snapshot(b)
+    folder = os.path.join(b.program_files, DEFAULT_DIR)
+    meant = {folder + os.sep} | {os.path.join(folder, name) for name in left}
+    equal(sorted(files_after - files_before - meant), [], "files left behind")
+    equal(sorted(files_before - files_after), [], "files lost")
+    equal(sorted(registry_after - registry_before), [], "registry lines left behind")
+    equal(sorted(registry_before - registry_after), [], "registry lines lost")
+
+
 def install(b, args=(), program=None, windows_path=None, name=None):
     """The wizard with every page's default answer, up to the closing box."""
     scenario = f"timeout {b.scaled(60)}\n" + expect(START) + "shot 1-start\nclick 1\n" + expect(WELCOME) + "shot 2-welcome\nclick 1\n" + \
@@ -227,8 +241,8 @@ def install_and_uninstall(b):
     cleanup_installation(b)
     b.cleanups.append(lambda: cleanup_installation(b))
     # The machine-wide count key exists on Windows; a new prefix lacks it.
-    b.wine("wine", "reg", "add", SHARED_DLLS, "/f")
-    files_before, registry_before = snapshot(b)
+    b.reg("add", SHARED_DLLS, "/f")
+    before = snapshot(b)
 
     t = install(b)
     command = check_installation(b, t, b.medium)
@@ -238,17 +252,11 @@ def install_and_uninstall(b):
 
     # The machine as before, but for what is meant to differ: the
     # uninstaller and its folder, which go at the next start of Windows.
-    files_after, registry_after = snapshot(b)
-    installed_rel = os.path.join("Program Files", DEFAULT_DIR)
-    meant = {installed_rel + os.sep, os.path.join(installed_rel, "setup.exe")}
-    equal(sorted(files_after - files_before - meant), [], "files left behind")
-    equal(sorted(files_before - files_after), [], "files lost")
-    equal(sorted(registry_after - registry_before), [], "registry lines left behind")
-    equal(sorted(registry_before - registry_after), [], "registry lines lost")
+    check_machine_as_before(b, before, ["setup.exe"])
 
     # At the next start the uninstaller goes, and then its emptied folder.
     b.restart_windows()
-    check(not os.path.exists(b.c_path("Program Files", DEFAULT_DIR)), "the emptied folder is gone after the restart")
+    check(not os.path.exists(b.c_path(b.program_files, DEFAULT_DIR)), "the emptied folder is gone after the restart")
 
 
 def uninstall_removes_the_chosen_folder(b):
