@@ -4,20 +4,28 @@ import struct
 import sys
 
 
-def read_imports(path):
+def headers(path):
+    """The file's bytes, whether it is PE32+, its image base, the offset of
+    its data directories, and its sections as (address, size, file offset,
+    size in the file, characteristics)."""
     data = open(path, 'rb').read()
     pe = struct.unpack_from('<I', data, 0x3C)[0]
     if data[pe:pe + 4] != b'PE\0\0':
         raise ValueError(f'{path}: not a PE file')
-    machine, sections, _, _, _, opt_size, _ = struct.unpack_from('<HHIIIHH', data, pe + 4)
+    _, sections, _, _, _, opt_size, _ = struct.unpack_from('<HHIIIHH', data, pe + 4)
     opt = pe + 24
     wide = struct.unpack_from('<H', data, opt)[0] == 0x20B  # PE32+
-    dirs = opt + (112 if wide else 96)
-    table = opt + opt_size
+    base = struct.unpack_from('<Q', data, opt + 24)[0] if wide else struct.unpack_from('<I', data, opt + 28)[0]
     spans = []
     for i in range(sections):
-        _, vsize, va, rsize, raw = struct.unpack_from('<8sIIII', data, table + 40 * i)
-        spans.append((va, max(vsize, rsize), raw, rsize))
+        _, vsize, va, rsize, raw, _, _, _, _, flags = struct.unpack_from('<8sIIIIIIHHI', data, opt + opt_size + 40 * i)
+        spans.append((va, max(vsize, rsize), raw, rsize, flags))
+    return data, wide, base, opt + (112 if wide else 96), spans
+
+
+def read_imports(path):
+    data, wide, _, dirs, sections = headers(path)
+    spans = [span[:4] for span in sections]
     image_end = max(va + size for va, size, _, _ in spans)
 
     def offset(rva):
@@ -87,15 +95,9 @@ def memory_operands(path):
     and 8B with a memory operand (x86_64: with or without REX, relative to
     the instruction; i686: absolute). A byte scan, not a disassembly: it may
     find a few addresses too many, never one too few."""
-    data = open(path, 'rb').read()
-    pe = struct.unpack_from('<I', data, 0x3C)[0]
-    _, sections, _, _, _, opt_size, _ = struct.unpack_from('<HHIIIHH', data, pe + 4)
-    opt = pe + 24
-    wide = struct.unpack_from('<H', data, opt)[0] == 0x20B
-    base = struct.unpack_from('<Q', data, opt + 24)[0] if wide else struct.unpack_from('<I', data, opt + 28)[0]
+    data, wide, base, _, sections = headers(path)
     found = set()
-    for i in range(sections):
-        _, _, va, rsize, raw, _, _, _, _, flags = struct.unpack_from('<8sIIIIIIHHI', data, opt + opt_size + 40 * i)
+    for va, _, raw, rsize, flags in sections:
         if not flags & 0x20000000:  # IMAGE_SCN_MEM_EXECUTE
             continue
         for at in range(raw, raw + rsize - 6):
