@@ -161,10 +161,10 @@ winepath_of() {
     printf 'Z:%s' "${p//\//\\}"
 }
 
-# wineboot now and then fails in a new prefix on a busy machine (CI saw it
-# once: no system.reg afterwards, and the whole Wine suite lost). A second
-# try in a fresh folder has always worked; the log of each failed try goes
-# to stderr so that the cause shows in the run's output.
+# CI once saw wineboot leave a new prefix without system.reg, and lost the
+# whole Wine suite; the cause is not known. Up to three tries, each in a
+# fresh folder, and the log of each failed try goes to stderr so that the
+# cause shows in the run's output.
 create_prefix() {
     local attempt
     say "creating Wine prefix $prefix"
