@@ -108,6 +108,7 @@
 #define MSG_OLD_FOLDER_UNKNOWN 32024
 #define MSG_TEMP_REMOVE_FAILED 32025
 #define MSG_SCRIPT_UNSAFE_NAME 32026
+#define MSG_SCRIPT_MISSING 32027
 
 // File-copy conflicts (VerInstallFileA results)
 #define MSG_COPY_DIFF_ATTR 33001

@@ -50,8 +50,8 @@ size_t path_join(char *path, size_t size, const char *folder, const char *name);
 // startup.cpp
 
 // The start-up sequence and the wizard: everything setup_entry (main.cpp)
-// does once the command line is known.
-void setup_main(HINSTANCE instance, char *command_line);
+// does once the command line is known. Returns the process's exit code.
+DWORD setup_main(HINSTANCE instance, char *command_line);
 // session.is_nt from the platform's version word.
 void probe_windows_version(void);
 

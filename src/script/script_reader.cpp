@@ -146,6 +146,16 @@ int script_names_are_safe(void)
     return 0;
 }
 
+int script_can_be_read(void)
+{
+    HANDLE file = sys_CreateFileA(session.script_path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    sys_CloseHandle(file);
+    return 1;
+}
+
 void script_set_window_text(HWND window, const char *section, const char *key, const char *fallback)
 {
     char text[SCRIPT_TEXT_SIZE];

@@ -1,7 +1,7 @@
 // Entry point of setup.exe. The program starts here directly, without the
 // C run-time's start-up code: it needs none of it (no constructors, no
 // arguments vector, no thread-local data), and leaving it out keeps the
-// program small. The process exit code is always 0.
+// program small.
 #include <windows.h>
 
 #include "startup.h"
@@ -12,6 +12,5 @@ extern "C" void WINAPI setup_entry(void)
     static char tail[32768];
     const char *given = command_line_tail(GetCommandLineA());
     lstrcpynA(tail, given, sizeof tail);
-    setup_main(GetModuleHandleA(NULL), tail);
-    ExitProcess(0);
+    ExitProcess(setup_main(GetModuleHandleA(NULL), tail));
 }

@@ -59,24 +59,33 @@ static int is_named_setup_exe(const char *module_path)
     return text_equal_nocase(slash ? slash + 1 : module_path, "setup.exe");
 }
 
-void setup_main(HINSTANCE instance, char *command_line)
+DWORD setup_main(HINSTANCE instance, char *command_line)
 {
     session.instance = instance;
     load_system_libraries();
     probe_windows_version();
     if (!parse_command_line(command_line))
-        return;
+        return 0;
     if (!discover_environment())
-        return;
+        return 0;
+    int from_medium = session.run_mode == RunModeSetup && is_named_setup_exe(session.module_path);
+    // Without its script a run would install or remove nothing and still
+    // report success. Only a /DEBUG walk through the pages does what it says
+    // without one, and not from the medium, whose start copies the script.
+    if ((!session.debug_run || from_medium) && !script_can_be_read()) {
+        show_message(MSG_SCRIPT_MISSING, CAP_START_ERROR, MB_OK | MB_ICONSTOP, session.script_path);
+        return ERROR_INSTALL_PACKAGE_INVALID;
+    }
     // Before anything is copied or shown: a name that leaves its folder or
     // names a whole registry root is never acted on.
     if (!script_names_are_safe())
-        return;
-    if (session.run_mode == RunModeSetup && is_named_setup_exe(session.module_path)) {
+        return 0;
+    if (from_medium) {
         start_temporary_copy();
-        return;
+        return 0;
     }
     if (!register_backdrop_class() || !create_backdrop_window())
-        return;
+        return 0;
     run_wizard();
+    return 0;
 }

@@ -282,7 +282,50 @@ def unsafe_scripts_are_refused(b):
         equal([e["code"] for e in t.exits()], [0], "exit codes")
 
 
-CASES = {f.__name__: f for f in (unknown_token, unsafe_scripts_are_refused, started_from_its_destination, wizard_through_temporary_copy,
+def missing_script_is_refused(b):
+    """Without its script the program would install or remove nothing and
+    still report success: a medium or an uninstaller without setup.inf is
+    refused with one message naming it, exit code 1620, and nothing changes.
+    A /DEBUG walk through the pages still runs (on placeholders)."""
+    script = read_script(os.path.join(b.medium, "setup.inf"))
+    folder = script["general"]["default_dir"]
+    installed = b.c_path(b.program_files, folder)
+    check(not os.path.exists(installed), f"{installed} exists before the test")
+    os.makedirs(installed)
+    b.cleanups.append(lambda: shutil.rmtree(installed))
+    for name in ("setup.exe", "Sampler.exe"):
+        shutil.copy(os.path.join(b.medium, name), installed)
+    medium = b.copy_medium()
+    os.remove(os.path.join(medium, "setup.inf"))
+    uninstaller = f"C:\\{b.program_files}\\{folder}\\setup.exe"
+    refused = "timeout 30\nexpect kind=messagebox\nshot no-script\nkey enter\nwait-exit\n"
+    rows = [
+        ("uninstaller", os.path.join(installed, "setup.exe"), uninstaller, ["/UNINSTALL"], refused, 1620),
+        ("medium", os.path.join(medium, "setup.exe"), None, [], refused, 1620),
+        ("medium-debug", os.path.join(medium, "setup.exe"), None, ["/DEBUG"], refused, 1620),
+        ("rehearsal", os.path.join(installed, "setup.exe"), uninstaller, ["/UNINSTALL", "/DEBUG"],
+         "timeout 30\nexpect class=\"Setup\"\nexpect kind=dialog\nclick 1\nexpect kind=messagebox\nkey enter\n"
+         "wait-exit\n", 0),
+    ]
+    for name, program, windows_path, args, scenario, code in rows:
+        before = temp_copies(b)
+        t = b.run(program, args, scenario, windows_path=windows_path, name=name)
+        equal([e["code"] for e in t.exits()], [code], f"{name}: exit codes")
+        equal(len(t.processes()), 1, f"{name}: no temporary copy is started")
+        equal(temp_copies(b), before, f"{name}: temporary copies")
+        equal(sorted(os.listdir(installed)), ["Sampler.exe", "setup.exe"], f"{name}: the installed folder")
+        if code == 0:
+            continue
+        shown = t.shown()
+        equal(len(shown), 1, f"{name}: windows shown")
+        exe = t.processes()[0]["exe"]
+        equal(shown[0].get("text"), MESSAGES[32027].replace("%s", exe[:-3] + "inf"), f"{name}: text")
+        equal(shown[0].get("caption"), MESSAGES[16015], f"{name}: caption")
+        equal(shown[0].get("icon"), "stop", f"{name}: icon")
+
+
+CASES = {f.__name__: f for f in (unknown_token, unsafe_scripts_are_refused, missing_script_is_refused,
+                                 started_from_its_destination, wizard_through_temporary_copy,
                                  cancel_on_start_page, other_program_name_runs_in_place, command_lines,
                                  temporary_folder_with_blanks)}
 
