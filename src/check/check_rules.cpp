@@ -12,6 +12,7 @@
 #include "engine.h"
 #include "script.h"
 #include "shell.h"
+#include "startup.h"
 #include "text.h"
 
 namespace {
@@ -547,7 +548,19 @@ void check_menus(Checker *c)
     }
 }
 
-// The program that the Uninstall entry runs must be one the setup installs.
+// 1 when a kind 1 entry installs name (relative to the application's
+// folder; letter case ignored).
+int installs(const std::vector<Installed> &installed, const std::string &name)
+{
+    std::string wanted = lower(name);
+    for (const Installed &file : installed)
+        if (file.kind == 1 && file.target == wanted)
+            return 1;
+    return 0;
+}
+
+// The program that the Uninstall entry runs must be one the setup installs,
+// and its script must lie beside it.
 void check_uninstall_command(Checker *c, const std::vector<Installed> &installed)
 {
     char command[SETUP_PATH_SIZE];
@@ -567,13 +580,20 @@ void check_uninstall_command(Checker *c, const std::vector<Installed> &installed
         if (text_is_lead_byte((unsigned char)*p) && p[1] != '\0')
             program += p[1];
     }
-    std::string wanted = lower(program);
-    for (const Installed &file : installed)
-        if (file.kind == 1 && file.target == wanted)
-            return;
-    report(c, CHECK_ERROR, check_line_of(c->script, "registry", "uninstall_command"),
-           "registry/uninstall_command", "%s is not installed into the application's folder by any file_N",
-           program.c_str());
+    unsigned line = check_line_of(c->script, "registry", "uninstall_command");
+    if (!installs(installed, program)) {
+        report(c, CHECK_ERROR, line, "registry/uninstall_command",
+               "%s is not installed into the application's folder by any file_N", program.c_str());
+        return;
+    }
+    // The uninstaller reads the script named as itself with ".inf", in its
+    // own folder: without it, it reads no entries and removes nothing.
+    char script[SETUP_PATH_SIZE];
+    path_script_of(program.c_str(), script, sizeof script);
+    if (!installs(installed, script))
+        report(c, CHECK_ERROR, line, "registry/uninstall_command",
+               "%s is not installed beside %s: the uninstaller will run without its script and remove nothing",
+               script, program.c_str());
 }
 
 void check_copyright(Checker *c)

@@ -42,7 +42,7 @@ const char clean_script[] =
     "systotal=0\r\n"                      // 40
     "files=2\r\n"                         // 41
     "file_1=app.exe,app.exe,DISK1,1,100\r\n"       // 42
-    "file_2=readme.txt,readme.txt,DISK1,1,50\r\n"  // 43
+    "file_2=app.inf,app.inf,DISK1,1,50\r\n"       // 43: the uninstaller's script
     "uninst=1\r\n"                        // 44
     "uninst_1=app.log\r\n"                // 45
     "[registry]\r\n"                      // 46
@@ -98,7 +98,7 @@ MemoryMedium sample_medium()
 {
     MemoryMedium m;
     m.files["|app.exe"] = std::string(100, 'x');
-    m.files["|readme.txt"] = std::string(50, 'r');
+    m.files["|app.inf"] = std::string(50, 'r');
     m.files["|license.txt"] = "Terms.\r\n";
     return m;
 }
@@ -151,12 +151,12 @@ const Row rows[] = {
      "15: welcome/mgs3: key never read: did you mean msg3?"},
     {"missing text", "msg1=a\r\nmsg2=b", "msg1=a\r\n;msg2=b", "30: setup/msg2: missing: the program shows"},
     {"line without '='", "msg1=a\r\n", "msg1\r\n", "32: setup/msg1: line without '='"},
-    {"source not on the medium", "file_2=readme.txt", "file_2=nothere.txt",
+    {"source not on the medium", "file_2=app.inf", "file_2=nothere.txt",
      "43: files/file_2: nothere.txt is not on the medium"},
     {"size field differs", "DISK1,1,100", "DISK1,1,99", "42: files/file_1: size 99, but app.exe has 100 bytes"},
     {"size field not a number", "DISK1,1,50", "DISK1,1,fifty", "43: files/file_2: the size field is not a number"},
     {"fewer than five fields", "DISK1,1,50", "DISK1,1", "43: files/file_2: fewer than five fields"},
-    {"target twice", "file_2=readme.txt,readme.txt", "file_2=readme.txt,APP.EXE",
+    {"target twice", "file_2=app.inf,app.inf", "file_2=app.inf,APP.EXE",
      "43: files/file_2: target APP.EXE is also installed by file_1"},
     {"count below the entries", "files=2", "files=1", "41: files/files: 1, but file_2 is present"},
     {"count far above the entries", "files=2", "files=50", "41: files/files: 50, far above"},
@@ -173,6 +173,16 @@ const Row rows[] = {
      "58: startmenu/start_3: start_2 is missing: the removal stops there"},
     {"uninstall program not installed", "uninstall_command=app.exe", "uninstall_command=\"remove.exe\"",
      "53: registry/uninstall_command: remove.exe is not installed"},
+    {"uninstaller's script not installed", "file_2=app.inf,app.inf", "file_2=app.inf,app.txt",
+     "53: registry/uninstall_command: app.inf is not installed beside app.exe: the uninstaller will run without "
+     "its script and remove nothing"},
+    {"uninstaller's script in the system folder", "app.inf,DISK1,1,50", "app.inf,DISK1,2,50",
+     "53: registry/uninstall_command: app.inf is not installed beside app.exe"},
+    {"uninstaller's script in another folder", "file_2=app.inf,app.inf", "file_2=app.inf,doc\\app.inf",
+     "53: registry/uninstall_command: app.inf is not installed beside app.exe"},
+    {"uninstaller in a folder, its script not", "file_1=app.exe,app.exe", "file_1=app.exe,bin\\app.exe",
+     "53: registry/uninstall_command: bin\\app.inf is not installed beside bin\\app.exe", "app.exe /u",
+     "bin\\app.exe /u"},
     {"Japanese in a western font", "", "[font]\r\nCharSet=0\r\n[general]\r\n",
      "64: font/CharSet: 0, but general/msg is Japanese", "msg=App Setup", "msg=\x83\x41\x83\x76\x83\x8a"},
     {"name outside the folder", "default_dir=App", "default_dir=..\\Windows",
@@ -190,15 +200,31 @@ const Row rows[] = {
     {"shared file without a version", "DISK1,1,50", "DISK1,2,50",
      "43: files/file_2: warning: shared file without a version resource"},
     {"not code page 932 at all", "[general]", "\xEF\xBB\xBF[general]", "0: : the file is UTF-8"},
-    {"file on another disk", "readme.txt,DISK1", "readme.txt,DISK2",
-     "43: files/file_2: readme.txt is not on the disk labelled \"DISK2\""},
+    {"file on another disk", "app.inf,DISK1", "app.inf,DISK2",
+     "43: files/file_2: app.inf is not on the disk labelled \"DISK2\""},
+};
+
+// Changes to the clean script that keep it right.
+const struct {
+    const char *variant;
+    const char *from, *to, *from2, *to2;
+} clean_variants[] = {
+    {"as it stands", "", "", "", ""},
+    {"uninstaller's script in other letters", "file_2=app.inf,app.inf", "file_2=app.inf,APP.Inf", "", ""},
+    {"uninstaller and its script in a folder", "app.exe,DISK1,1,100\r\nfile_2=app.inf,app.inf",
+     "bin\\APP.EXE,DISK1,1,100\r\nfile_2=app.inf,bin\\app.inf", "app.exe /u", "bin\\app.exe /u"},
 };
 
 TEST(CheckRules, CleanScriptHasNoFinding)
 {
-    MemoryMedium medium = sample_medium();
-    std::vector<std::string> found = findings_of(clean_script, &medium);
-    EXPECT_TRUE(found.empty()) << joined(found);
+    for (const auto &row : clean_variants) {
+        MemoryMedium medium = sample_medium();
+        std::string text = edited(clean_script, row.from, row.to);
+        if (row.from2[0] != '\0')
+            text = edited(text, row.from2, row.to2);
+        std::vector<std::string> found = findings_of(text, &medium);
+        EXPECT_TRUE(found.empty()) << row.variant << ":\n" << joined(found);
+    }
 }
 
 TEST(CheckRules, EachMistakeIsFoundOnItsLine)
