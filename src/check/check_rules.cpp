@@ -454,6 +454,34 @@ int is_versioned_kind(const std::string &name)
     return text_equal_nocase(dot, ".dll") || text_equal_nocase(dot, ".ocx") || text_equal_nocase(dot, ".exe");
 }
 
+// Of an entry written with five fields or more, those of the first five
+// left empty ("disk label is empty"); "" when fewer than five were written.
+// The program takes a run of commas as one separator, so an empty field
+// leaves it one short.
+std::string empty_fields(const char *text)
+{
+    static const char *const names[5] = {"source name", "target name", "disk label", "kind", "size"};
+    std::vector<const char *> empty;
+    const char *p = text;
+    int field = 0;
+    for (; field < 5; field++) {
+        const char *start = p;
+        while (*p != '\0' && *p != ',')
+            p = text_next(p);
+        if (p == start)
+            empty.push_back(names[field]);
+        if (*p == '\0')
+            break;
+        p++;
+    }
+    if (field < 4 || empty.empty())
+        return "";
+    std::string out;
+    for (size_t i = 0; i < empty.size(); i++)
+        out += std::string(i == 0 ? "" : i + 1 == empty.size() ? " and " : ", ") + empty[i];
+    return out + (empty.size() == 1 ? " is empty" : " are empty");
+}
+
 // The file entries: on the medium, of the size their field says, each
 // target once; and the totals the setup page shows.
 void check_files(Checker *c, std::vector<Installed> *installed)
@@ -469,7 +497,11 @@ void check_files(Checker *c, std::vector<Installed> *installed)
         std::string where = where_of("files", key);
         FileEntry entry;
         if (!parse_file_entry(text, &entry)) {
-            report(c, CHECK_ERROR, line, where, "fewer than five fields: the program skips this entry");
+            std::string empty = empty_fields(text);
+            if (empty.empty())
+                report(c, CHECK_ERROR, line, where, "fewer than five fields: the program skips this entry");
+            else
+                report(c, CHECK_ERROR, line, where, "%s: the program skips this entry", empty.c_str());
             continue;
         }
         sums[entry.kind == 1 ? 0 : 1] += entry.size;
