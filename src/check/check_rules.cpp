@@ -487,7 +487,9 @@ std::string empty_fields(const char *text)
 void check_files(Checker *c, std::vector<Installed> *installed)
 {
     unsigned int last = check_last_entry(c->script, "files", "files", "file");
-    unsigned long long sums[2] = {0, 0};
+    // sums as written; fixed as --fix makes them, with each file's size.
+    unsigned long long sums[2] = {0, 0}, fixed[2] = {0, 0};
+    std::vector<size_t> wrong;  // the findings of a wrong figure
     for (unsigned int n = 1; n <= last; n++) {
         char key[32], text[SCRIPT_TEXT_SIZE];
         text_format(key, sizeof key, "file_%u", n);
@@ -525,9 +527,12 @@ void check_files(Checker *c, std::vector<Installed> *installed)
             else
                 report(c, CHECK_ERROR, line, where, "%s is not on the medium", entry.source_name);
         } else if (size != entry.size) {
+            if (size <= 0xFFFFFFFFu)
+                wrong.push_back(c->findings->size());
             report(c, CHECK_ERROR, line, where, "size %u, but %s has %llu bytes", entry.size, entry.source_name,
                    (unsigned long long)size);
         }
+        fixed[entry.kind == 1 ? 0 : 1] += found && size <= 0xFFFFFFFFu ? size : entry.size;
         if (found && entry.kind != 1 && !(is_versioned_kind(entry.target_name) && check_has_version_resource(head, size)))
             report(c, CHECK_WARNING, line, where,
                    "shared file without a version resource: the version installer cannot compare it");
@@ -548,11 +553,19 @@ void check_files(Checker *c, std::vector<Installed> *installed)
         char value[64];
         check_read(c->script, "files", total_keys[i], "", value, sizeof value);
         unsigned int total = script_parse_number(value, 0, NumberUnsigned);
-        if (total != sums[i])
+        if (total != sums[i]) {
+            wrong.push_back(c->findings->size());
             report(c, CHECK_ERROR, check_line_of(c->script, "files", total_keys[i]), where_of("files", total_keys[i]),
                    "%u, but the %s entries add up to %llu", total, i == 0 ? "application (kind 1)" : "shared",
                    sums[i]);
+        }
     }
+    // --fix writes every such figure, unless a total would pass the 32 bits
+    // the program reads (it then writes none).
+    if (c->script->file.encoding != PROFILE_ANSI || fixed[0] > 0xFFFFFFFFu || fixed[1] > 0xFFFFFFFFu)
+        return;
+    for (size_t at : wrong)
+        (*c->findings)[at].what += "; setupcheck --fix writes it";
 }
 
 // The start-menu entries: three fields each, and no gap (the removal stops

@@ -55,9 +55,13 @@ bool has_at(const std::string &s, size_t at, const char *text)
 // inside another finding may hold any of their words.
 //   "size N, but NAME has N bytes"
 //   "N, but the application (kind 1) entries add up to N" (or "the shared")
+// each with "; setupcheck --fix writes it" when the fix can write it.
 bool wrong_size(const CheckFinding &f)
 {
-    const std::string &w = f.what;
+    static const std::string fix_writes = "; setupcheck --fix writes it";
+    std::string w = f.what;
+    if (w.size() >= fix_writes.size() && w.compare(w.size() - fix_writes.size(), fix_writes.size(), fix_writes) == 0)
+        w.resize(w.size() - fix_writes.size());
     if (has_at(w, 0, "size ") && has_at(w, skip_digits(w, 5), ", but ")) {
         size_t tail = w.rfind(" has ");
         return tail != std::string::npos && has_at(w, skip_digits(w, tail + 5), " bytes") &&

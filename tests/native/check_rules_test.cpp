@@ -153,7 +153,8 @@ const Row rows[] = {
     {"line without '='", "msg1=a\r\n", "msg1\r\n", "32: setup/msg1: line without '='"},
     {"source not on the medium", "file_2=app.inf", "file_2=nothere.txt",
      "43: files/file_2: nothere.txt is not on the medium"},
-    {"size field differs", "DISK1,1,100", "DISK1,1,99", "42: files/file_1: size 99, but app.exe has 100 bytes"},
+    {"size field differs", "DISK1,1,100", "DISK1,1,99",
+     "42: files/file_1: size 99, but app.exe has 100 bytes; setupcheck --fix writes it"},
     {"size field not a number", "DISK1,1,50", "DISK1,1,fifty", "43: files/file_2: the size field is not a number"},
     {"fewer than five fields", "DISK1,1,50", "DISK1,1",
      "43: files/file_2: fewer than five fields: the program skips this entry"},
@@ -167,7 +168,7 @@ const Row rows[] = {
     {"count below the entries", "files=2", "files=1", "41: files/files: 1, but file_2 is present"},
     {"count far above the entries", "files=2", "files=50", "41: files/files: 50, far above"},
     {"total differs", "dsttotal=150", "dsttotal=149",
-     "39: files/dsttotal: 149, but the application (kind 1) entries add up to 150"},
+     "39: files/dsttotal: 149, but the application (kind 1) entries add up to 150; setupcheck --fix writes it"},
     {"licence missing", "file=LICENSE.TXT", "file=TERMS.TXT", "29: copyright/file: TERMS.TXT is not on the medium"},
     {"value not code page 932", "title=App Setup", "title=App \x81\x20Setup", "4: general/title: not valid code page 932"},
     {"value cut", "msg5=5\r\n[goodby]", nullptr,
@@ -318,7 +319,8 @@ TEST(CheckFix, ScriptThatListsItselfSettles)
     EXPECT_FALSE(changed);
 }
 
-// Scripts that no digits can make right are left as they are, with the reason.
+// Scripts that no digits can make right are left as they are, with the
+// reason, and their findings promise no fix.
 TEST(CheckFix, UnfixableScriptsAreLeftAloneWithTheReason)
 {
     // Files not on the medium keep their sizes; these two pass the 32 bits
@@ -338,6 +340,8 @@ TEST(CheckFix, UnfixableScriptsAreLeftAloneWithTheReason)
         std::string why = fixed_text(row.text, &medium, &changed);
         EXPECT_FALSE(changed) << row.reason;
         EXPECT_NE(why.find(row.reason), std::string::npos) << why;
+        std::vector<std::string> found = findings_of(row.text, &medium);
+        EXPECT_EQ(joined(found).find("--fix writes"), std::string::npos) << row.reason << ":\n" << joined(found);
     }
 }
 
