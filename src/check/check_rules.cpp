@@ -144,6 +144,7 @@ struct Checker {
     const CheckScript *script;
     const CheckMedium *medium;
     std::vector<CheckFinding> *findings;
+    int utf8;  // UTF-8 read as code page 932: one finding for the file says so
 };
 
 void report(Checker *c, CheckLevel level, unsigned line, const std::string &where, const char *fmt, ...)
@@ -241,7 +242,8 @@ const KnownKey *known_key(const char *section, const std::string &key)
 void check_bytes(Checker *c, const ProfileKey &key, const std::string &where)
 {
     const std::string &bytes = c->script->bytes;
-    if (c->script->file.encoding != PROFILE_ANSI || key.value_to <= key.value_from || key.value_to > bytes.size())
+    if (c->script->file.encoding != PROFILE_ANSI || c->utf8 || key.value_to <= key.value_from ||
+        key.value_to > bytes.size())
         return;
     size_t bad;
     if (!cp932_round_trips((const unsigned char *)bytes.data() + key.value_from, key.value_to - key.value_from, &bad))
@@ -356,7 +358,8 @@ void check_keys(Checker *c, const char *section_name)
         }
         check_bytes(c, key, where);
         std::string value = check_read_whole(c->script, section_name, name.c_str());
-        if (known->kind != KEY_NUMBER && value.size() > known->size - 1)
+        // Converted from UTF-8, Japanese text takes fewer bytes.
+        if (known->kind != KEY_NUMBER && value.size() > known->size - 1 && !(c->utf8 && has_japanese(value)))
             report(c, CHECK_ERROR, key.line, where, "%u bytes long: the program keeps only the first %u",
                    (unsigned)value.size(), (unsigned)known->size - 1);
         if (known->kind == KEY_NUMBER && !check_is_number(value.c_str()))
@@ -562,7 +565,7 @@ void check_files(Checker *c, std::vector<Installed> *installed)
     }
     // --fix writes every such figure, unless a total would pass the 32 bits
     // the program reads (it then writes none).
-    if (c->script->file.encoding != PROFILE_ANSI || fixed[0] > 0xFFFFFFFFu || fixed[1] > 0xFFFFFFFFu)
+    if (c->script->file.encoding != PROFILE_ANSI || c->utf8 || fixed[0] > 0xFFFFFFFFu || fixed[1] > 0xFFFFFFFFu)
         return;
     for (size_t at : wrong)
         (*c->findings)[at].what += "; setupcheck --fix writes it";
@@ -709,12 +712,18 @@ void check_oldver(Checker *c)
 
 void check_script(const CheckScript *script, const CheckMedium *medium, std::vector<CheckFinding> *findings)
 {
-    Checker checker = {script, medium, findings};
+    Checker checker = {script, medium, findings, check_is_utf8(script)};
     Checker *c = &checker;
     if (script->file.encoding != PROFILE_ANSI) {
         report(c, CHECK_ERROR, 0, "", "the file is %s, not code page 932: save it as Shift-JIS (CP932)",
                script->file.encoding == PROFILE_UTF8 ? "UTF-8" : "UTF-16");
     }
+    // The values it garbles are not reported one by one.
+    if (c->utf8)
+        report(c, CHECK_ERROR, 0, "",
+               "the file is UTF-8 without a byte-order mark, not code page 932: the program reads its Japanese "
+               "text garbled; convert it: %s",
+               check_utf8_conversion(medium->script_name).c_str());
     check_sections(c);
     for (const char *section : known_sections)
         check_keys(c, section);

@@ -207,6 +207,9 @@ const Row rows[] = {
     {"shared file without a version", "DISK1,1,50", "DISK1,2,50",
      "43: files/file_2: warning: shared file without a version resource"},
     {"not code page 932 at all", "[general]", "\xEF\xBB\xBF[general]", "0: : the file is UTF-8"},
+    {"UTF-8 without a byte-order mark", "msg=App Setup", "msg=\xE3\x82\xA2\xE3\x83\x97\xE3\x83\xAA",
+     "0: : the file is UTF-8 without a byte-order mark, not code page 932: the program reads its Japanese text "
+     "garbled; convert it: iconv -f utf-8 -t cp932 setup.inf > setup.inf.cp932 && mv setup.inf.cp932 setup.inf"},
     {"file on another disk", "app.inf,DISK1", "app.inf,DISK2",
      "43: files/file_2: app.inf is not on the disk labelled \"DISK2\""},
 };
@@ -217,6 +220,12 @@ const struct {
     const char *from, *to, *from2, *to2;
 } clean_variants[] = {
     {"as it stands", "", "", "", ""},
+    // Code page 932 text whose bytes start like UTF-8: ﾃｽﾄ (a two-byte
+    // sequence, then a lead byte alone) and ﾀｯ (a sequence in a longer
+    // form than it needs).
+    {"Japanese text in code page 932", "msg=App Setup", "msg=\x83\x41\x83\x76\x83\x8a", "", ""},
+    {"half-width kana like a cut UTF-8 sequence", "msg=App Setup", "msg=\xC3\xBD\xC4", "", ""},
+    {"half-width kana like a long UTF-8 form", "msg=App Setup", "msg=\xC0\xAF", "", ""},
     {"uninstaller's script in other letters", "file_2=app.inf,app.inf", "file_2=app.inf,APP.Inf", "", ""},
     {"uninstaller and its script in a folder", "app.exe,DISK1,1,100\r\nfile_2=app.inf,app.inf",
      "bin\\APP.EXE,DISK1,1,100\r\nfile_2=app.inf,bin\\app.inf", "app.exe /u", "bin\\app.exe /u"},
@@ -248,6 +257,35 @@ TEST(CheckRules, EachMistakeIsFoundOnItsLine)
         for (const std::string &f : found)
             seen |= f.compare(0, strlen(row.expected), row.expected) == 0;
         EXPECT_TRUE(seen) << row.rule << ": expected \"" << row.expected << "\" among\n" << joined(found);
+    }
+}
+
+// A UTF-8 script gives one finding for the file and none for the values it
+// garbles, whether they are code page 932 when read so or not.
+TEST(CheckRules, Utf8ScriptGivesOneFindingForTheFile)
+{
+    const struct {
+        const char *values, *from, *to, *from2, *to2;
+    } rows[] = {
+        // ようこそ reads as code page 932 (garbled), ありがとう and ディスク1 do not.
+        {"texts and a disk label", "title=Welcome\r\nmsg1=1",
+         "title=\xE3\x81\x82\xE3\x82\x8A\xE3\x81\x8C\xE3\x81\xA8\xE3\x81\x86\r\n"
+         "msg1=\xE3\x82\x88\xE3\x81\x86\xE3\x81\x93\xE3\x81\x9D",
+         "DISK1,1,100", "\xE3\x83\x87\xE3\x82\xA3\xE3\x82\xB9\xE3\x82\xAF" "1,1,100"},
+        // 180 characters: 540 bytes as they stand, 360 once converted.
+        {"a text longer than its buffer only in UTF-8", "msg1=a\r\n", nullptr, "", ""},
+    };
+    for (const auto &row : rows) {
+        MemoryMedium medium = sample_medium();
+        std::string long_text = "msg1=";
+        for (int i = 0; i < 180; i++)
+            long_text += "\xE3\x81\x82";
+        std::string text = edited(clean_script, row.from, row.to != nullptr ? row.to : long_text + "\r\n");
+        if (row.from2[0] != '\0')
+            text = edited(text, row.from2, row.to2);
+        std::vector<std::string> found = findings_of(text, &medium);
+        ASSERT_EQ(found.size(), 1u) << row.values << ":\n" << joined(found);
+        EXPECT_EQ(found[0].compare(0, 26, "0: : the file is UTF-8 wit"), 0) << found[0];
     }
 }
 
@@ -333,6 +371,10 @@ TEST(CheckFix, UnfixableScriptsAreLeftAloneWithTheReason)
     } rows[] = {
         {std::string("\xFF\xFE[\0", 4), "not code page 932"},
         {beyond, "more than 4294967295 bytes"},
+        {edited(edited(clean_script, "DISK1,1,100", "DISK1,1,99"), "msg=App Setup",
+                "msg=\xE3\x82\xA2\xE3\x83\x97\xE3\x83\xAA"),
+         "the file is UTF-8, not code page 932: convert it first: "
+         "iconv -f utf-8 -t cp932 setup.inf > setup.inf.cp932 && mv setup.inf.cp932 setup.inf"},
     };
     for (const auto &row : rows) {
         MemoryMedium medium = sample_medium();
