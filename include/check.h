@@ -141,6 +141,16 @@ int check_field(const char *text, int index, size_t *from, size_t *to);
 // 1 when the text starts with a number as the program reads numbers.
 int check_is_number(const char *text);
 
+// 1 when the file, read as code page 932 (it has no byte-order mark), is
+// UTF-8 instead: all of it decodes as UTF-8 and it holds at least one
+// character of more than one byte (ASCII alone is code page 932 as well).
+// The program then reads every Japanese value garbled.
+int check_is_utf8(const CheckScript *script);
+
+// The shell command that converts the UTF-8 file name (in the current
+// folder) to code page 932 in place.
+std::string check_utf8_conversion(const char *name);
+
 // ---------------------------------------------------------------------------
 // check_rules.cpp: the mistakes a script can hold.
 // ---------------------------------------------------------------------------

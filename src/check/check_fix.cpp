@@ -130,6 +130,13 @@ int check_fix(const CheckScript *script, const CheckMedium *medium, std::string 
         *why = "the file is not code page 932 text";
         return 0;
     }
+    if (check_is_utf8(script)) {
+        // Sizes written now would not hold once it is converted: its own
+        // size changes, and the program cannot read it as it stands.
+        *why = "the file is UTF-8, not code page 932: convert it first: " +
+               check_utf8_conversion(medium->script_name);
+        return 0;
+    }
     CheckScript current;
     check_script_load(&current, script->bytes);
     // The script may list itself: its size changes with the digits written,

@@ -12,6 +12,7 @@
 #include "engine.h"
 #include "script.h"
 #include "shell.h"
+#include "startup.h"
 #include "text.h"
 
 namespace {
@@ -143,6 +144,7 @@ struct Checker {
     const CheckScript *script;
     const CheckMedium *medium;
     std::vector<CheckFinding> *findings;
+    int utf8;  // UTF-8 read as code page 932: one finding for the file says so
 };
 
 void report(Checker *c, CheckLevel level, unsigned line, const std::string &where, const char *fmt, ...)
@@ -240,7 +242,8 @@ const KnownKey *known_key(const char *section, const std::string &key)
 void check_bytes(Checker *c, const ProfileKey &key, const std::string &where)
 {
     const std::string &bytes = c->script->bytes;
-    if (c->script->file.encoding != PROFILE_ANSI || key.value_to <= key.value_from || key.value_to > bytes.size())
+    if (c->script->file.encoding != PROFILE_ANSI || c->utf8 || key.value_to <= key.value_from ||
+        key.value_to > bytes.size())
         return;
     size_t bad;
     if (!cp932_round_trips((const unsigned char *)bytes.data() + key.value_from, key.value_to - key.value_from, &bad))
@@ -355,7 +358,8 @@ void check_keys(Checker *c, const char *section_name)
         }
         check_bytes(c, key, where);
         std::string value = check_read_whole(c->script, section_name, name.c_str());
-        if (known->kind != KEY_NUMBER && value.size() > known->size - 1)
+        // Converted from UTF-8, Japanese text takes fewer bytes.
+        if (known->kind != KEY_NUMBER && value.size() > known->size - 1 && !(c->utf8 && has_japanese(value)))
             report(c, CHECK_ERROR, key.line, where, "%u bytes long: the program keeps only the first %u",
                    (unsigned)value.size(), (unsigned)known->size - 1);
         if (known->kind == KEY_NUMBER && !check_is_number(value.c_str()))
@@ -453,12 +457,42 @@ int is_versioned_kind(const std::string &name)
     return text_equal_nocase(dot, ".dll") || text_equal_nocase(dot, ".ocx") || text_equal_nocase(dot, ".exe");
 }
 
+// Of an entry written with five fields or more, those of the first five
+// left empty ("disk label is empty"); "" when fewer than five were written.
+// The program takes a run of commas as one separator, so an empty field
+// leaves it one short.
+std::string empty_fields(const char *text)
+{
+    static const char *const names[5] = {"source name", "target name", "disk label", "kind", "size"};
+    std::vector<const char *> empty;
+    const char *p = text;
+    int field = 0;
+    for (; field < 5; field++) {
+        const char *start = p;
+        while (*p != '\0' && *p != ',')
+            p = text_next(p);
+        if (p == start)
+            empty.push_back(names[field]);
+        if (*p == '\0')
+            break;
+        p++;
+    }
+    if (field < 4 || empty.empty())
+        return "";
+    std::string out;
+    for (size_t i = 0; i < empty.size(); i++)
+        out += std::string(i == 0 ? "" : i + 1 == empty.size() ? " and " : ", ") + empty[i];
+    return out + (empty.size() == 1 ? " is empty" : " are empty");
+}
+
 // The file entries: on the medium, of the size their field says, each
 // target once; and the totals the setup page shows.
 void check_files(Checker *c, std::vector<Installed> *installed)
 {
     unsigned int last = check_last_entry(c->script, "files", "files", "file");
-    unsigned long long sums[2] = {0, 0};
+    // sums as written; fixed as --fix makes them, with each file's size.
+    unsigned long long sums[2] = {0, 0}, fixed[2] = {0, 0};
+    std::vector<size_t> wrong;  // the findings of a wrong figure
     for (unsigned int n = 1; n <= last; n++) {
         char key[32], text[SCRIPT_TEXT_SIZE];
         text_format(key, sizeof key, "file_%u", n);
@@ -468,7 +502,11 @@ void check_files(Checker *c, std::vector<Installed> *installed)
         std::string where = where_of("files", key);
         FileEntry entry;
         if (!parse_file_entry(text, &entry)) {
-            report(c, CHECK_ERROR, line, where, "fewer than five fields: the program skips this entry");
+            std::string empty = empty_fields(text);
+            if (empty.empty())
+                report(c, CHECK_ERROR, line, where, "fewer than five fields: the program skips this entry");
+            else
+                report(c, CHECK_ERROR, line, where, "%s: the program skips this entry", empty.c_str());
             continue;
         }
         sums[entry.kind == 1 ? 0 : 1] += entry.size;
@@ -492,9 +530,12 @@ void check_files(Checker *c, std::vector<Installed> *installed)
             else
                 report(c, CHECK_ERROR, line, where, "%s is not on the medium", entry.source_name);
         } else if (size != entry.size) {
+            if (size <= 0xFFFFFFFFu)
+                wrong.push_back(c->findings->size());
             report(c, CHECK_ERROR, line, where, "size %u, but %s has %llu bytes", entry.size, entry.source_name,
                    (unsigned long long)size);
         }
+        fixed[entry.kind == 1 ? 0 : 1] += found && size <= 0xFFFFFFFFu ? size : entry.size;
         if (found && entry.kind != 1 && !(is_versioned_kind(entry.target_name) && check_has_version_resource(head, size)))
             report(c, CHECK_WARNING, line, where,
                    "shared file without a version resource: the version installer cannot compare it");
@@ -515,11 +556,19 @@ void check_files(Checker *c, std::vector<Installed> *installed)
         char value[64];
         check_read(c->script, "files", total_keys[i], "", value, sizeof value);
         unsigned int total = script_parse_number(value, 0, NumberUnsigned);
-        if (total != sums[i])
+        if (total != sums[i]) {
+            wrong.push_back(c->findings->size());
             report(c, CHECK_ERROR, check_line_of(c->script, "files", total_keys[i]), where_of("files", total_keys[i]),
                    "%u, but the %s entries add up to %llu", total, i == 0 ? "application (kind 1)" : "shared",
                    sums[i]);
+        }
     }
+    // --fix writes every such figure, unless a total would pass the 32 bits
+    // the program reads (it then writes none).
+    if (c->script->file.encoding != PROFILE_ANSI || c->utf8 || fixed[0] > 0xFFFFFFFFu || fixed[1] > 0xFFFFFFFFu)
+        return;
+    for (size_t at : wrong)
+        (*c->findings)[at].what += "; setupcheck --fix writes it";
 }
 
 // The start-menu entries: three fields each, and no gap (the removal stops
@@ -547,7 +596,19 @@ void check_menus(Checker *c)
     }
 }
 
-// The program that the Uninstall entry runs must be one the setup installs.
+// 1 when a kind 1 entry installs name (relative to the application's
+// folder; letter case ignored).
+int installs(const std::vector<Installed> &installed, const std::string &name)
+{
+    std::string wanted = lower(name);
+    for (const Installed &file : installed)
+        if (file.kind == 1 && file.target == wanted)
+            return 1;
+    return 0;
+}
+
+// The program that the Uninstall entry runs must be one the setup installs,
+// and its script must lie beside it.
 void check_uninstall_command(Checker *c, const std::vector<Installed> &installed)
 {
     char command[SETUP_PATH_SIZE];
@@ -567,13 +628,20 @@ void check_uninstall_command(Checker *c, const std::vector<Installed> &installed
         if (text_is_lead_byte((unsigned char)*p) && p[1] != '\0')
             program += p[1];
     }
-    std::string wanted = lower(program);
-    for (const Installed &file : installed)
-        if (file.kind == 1 && file.target == wanted)
-            return;
-    report(c, CHECK_ERROR, check_line_of(c->script, "registry", "uninstall_command"),
-           "registry/uninstall_command", "%s is not installed into the application's folder by any file_N",
-           program.c_str());
+    unsigned line = check_line_of(c->script, "registry", "uninstall_command");
+    if (!installs(installed, program)) {
+        report(c, CHECK_ERROR, line, "registry/uninstall_command",
+               "%s is not installed into the application's folder by any file_N", program.c_str());
+        return;
+    }
+    // The uninstaller reads the script named as itself with ".inf", in its
+    // own folder: without it, it reads no entries and removes nothing.
+    char script[SETUP_PATH_SIZE];
+    path_script_of(program.c_str(), script, sizeof script);
+    if (!installs(installed, script))
+        report(c, CHECK_ERROR, line, "registry/uninstall_command",
+               "%s is not installed beside %s: the uninstaller will run without its script and remove nothing",
+               script, program.c_str());
 }
 
 void check_copyright(Checker *c)
@@ -644,12 +712,18 @@ void check_oldver(Checker *c)
 
 void check_script(const CheckScript *script, const CheckMedium *medium, std::vector<CheckFinding> *findings)
 {
-    Checker checker = {script, medium, findings};
+    Checker checker = {script, medium, findings, check_is_utf8(script)};
     Checker *c = &checker;
     if (script->file.encoding != PROFILE_ANSI) {
         report(c, CHECK_ERROR, 0, "", "the file is %s, not code page 932: save it as Shift-JIS (CP932)",
                script->file.encoding == PROFILE_UTF8 ? "UTF-8" : "UTF-16");
     }
+    // The values it garbles are not reported one by one.
+    if (c->utf8)
+        report(c, CHECK_ERROR, 0, "",
+               "the file is UTF-8 without a byte-order mark, not code page 932: the program reads its Japanese "
+               "text garbled; convert it: %s",
+               check_utf8_conversion(medium->script_name).c_str());
     check_sections(c);
     for (const char *section : known_sections)
         check_keys(c, section);

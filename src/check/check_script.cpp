@@ -92,3 +92,73 @@ int check_is_number(const char *text)
     // No fallback can tell itself from a value: two can.
     return script_parse_number(text, 1, NumberSigned) != 1 || script_parse_number(text, 2, NumberSigned) != 2;
 }
+
+int check_is_utf8(const CheckScript *script)
+{
+    if (script->file.encoding != PROFILE_ANSI)
+        return 0;
+    const unsigned char *s = (const unsigned char *)script->bytes.data();
+    size_t len = script->bytes.size();
+    int multi_byte = 0;
+    for (size_t i = 0; i < len;) {
+        unsigned char ch = s[i];
+        if (ch < 0x80) {
+            i++;
+            continue;
+        }
+        // Bytes to follow, and the range of the first of them: no longer
+        // form than the character needs, no surrogate, nothing past U+10FFFF.
+        size_t follow;
+        unsigned char low = 0x80, high = 0xBF;
+        if (ch >= 0xC2 && ch <= 0xDF) {
+            follow = 1;
+        } else if (ch >= 0xE0 && ch <= 0xEF) {
+            follow = 2;
+            low = ch == 0xE0 ? 0xA0 : 0x80;
+            high = ch == 0xED ? 0x9F : 0xBF;
+        } else if (ch >= 0xF0 && ch <= 0xF4) {
+            follow = 3;
+            low = ch == 0xF0 ? 0x90 : 0x80;
+            high = ch == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return 0;
+        }
+        if (len - i - 1 < follow || s[i + 1] < low || s[i + 1] > high)
+            return 0;
+        for (size_t k = 2; k <= follow; k++)
+            if ((s[i + k] & 0xC0) != 0x80)
+                return 0;
+        i += follow + 1;
+        multi_byte = 1;
+    }
+    return multi_byte;
+}
+
+// A file name as one shell word: as it stands when it is plain, else in
+// single quotes (a quote inside written as '\'').
+static std::string shell_word(const std::string &name)
+{
+    std::string quoted;
+    int plain = !name.empty();
+    for (const char *p = name.c_str(); *p != '\0';) {
+        const char *next = text_next(p);
+        char ch = *p;
+        int ascii = next - p == 1 && (unsigned char)ch < 0x80;
+        plain &= ascii && ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') ||
+                           ch == '.' || ch == '_' || ch == '-');
+        if (ascii && ch == '\'')
+            quoted += "'\\''";
+        else
+            quoted.append(p, (size_t)(next - p));
+        p = next;
+    }
+    return plain ? name : "'" + quoted + "'";
+}
+
+std::string check_utf8_conversion(const char *name)
+{
+    // A name that starts with '-' would be taken for an option.
+    std::string path = name[0] == '-' ? std::string("./") + name : std::string(name);
+    std::string from = shell_word(path), to = shell_word(path + ".cp932");
+    return "iconv -f utf-8 -t cp932 " + from + " > " + to + " && mv " + to + " " + from;
+}

@@ -42,7 +42,7 @@ const char clean_script[] =
     "systotal=0\r\n"                      // 40
     "files=2\r\n"                         // 41
     "file_1=app.exe,app.exe,DISK1,1,100\r\n"       // 42
-    "file_2=readme.txt,readme.txt,DISK1,1,50\r\n"  // 43
+    "file_2=app.inf,app.inf,DISK1,1,50\r\n"       // 43: the uninstaller's script
     "uninst=1\r\n"                        // 44
     "uninst_1=app.log\r\n"                // 45
     "[registry]\r\n"                      // 46
@@ -98,7 +98,7 @@ MemoryMedium sample_medium()
 {
     MemoryMedium m;
     m.files["|app.exe"] = std::string(100, 'x');
-    m.files["|readme.txt"] = std::string(50, 'r');
+    m.files["|app.inf"] = std::string(50, 'r');
     m.files["|license.txt"] = "Terms.\r\n";
     return m;
 }
@@ -151,17 +151,24 @@ const Row rows[] = {
      "15: welcome/mgs3: key never read: did you mean msg3?"},
     {"missing text", "msg1=a\r\nmsg2=b", "msg1=a\r\n;msg2=b", "30: setup/msg2: missing: the program shows"},
     {"line without '='", "msg1=a\r\n", "msg1\r\n", "32: setup/msg1: line without '='"},
-    {"source not on the medium", "file_2=readme.txt", "file_2=nothere.txt",
+    {"source not on the medium", "file_2=app.inf", "file_2=nothere.txt",
      "43: files/file_2: nothere.txt is not on the medium"},
-    {"size field differs", "DISK1,1,100", "DISK1,1,99", "42: files/file_1: size 99, but app.exe has 100 bytes"},
+    {"size field differs", "DISK1,1,100", "DISK1,1,99",
+     "42: files/file_1: size 99, but app.exe has 100 bytes; setupcheck --fix writes it"},
     {"size field not a number", "DISK1,1,50", "DISK1,1,fifty", "43: files/file_2: the size field is not a number"},
-    {"fewer than five fields", "DISK1,1,50", "DISK1,1", "43: files/file_2: fewer than five fields"},
-    {"target twice", "file_2=readme.txt,readme.txt", "file_2=readme.txt,APP.EXE",
+    {"fewer than five fields", "DISK1,1,50", "DISK1,1",
+     "43: files/file_2: fewer than five fields: the program skips this entry"},
+    {"disk label empty", "DISK1,1,50", ",1,50", "43: files/file_2: disk label is empty: the program skips this entry"},
+    {"size empty", "DISK1,1,50", "DISK1,1,", "43: files/file_2: size is empty: the program skips"},
+    {"source name empty", "file_2=app.inf,", "file_2=,", "43: files/file_2: source name is empty: the program"},
+    {"two fields empty", "file_2=app.inf,app.inf,DISK1", "file_2=app.inf,,",
+     "43: files/file_2: target name and disk label are empty: the program skips"},
+    {"target twice", "file_2=app.inf,app.inf", "file_2=app.inf,APP.EXE",
      "43: files/file_2: target APP.EXE is also installed by file_1"},
     {"count below the entries", "files=2", "files=1", "41: files/files: 1, but file_2 is present"},
     {"count far above the entries", "files=2", "files=50", "41: files/files: 50, far above"},
     {"total differs", "dsttotal=150", "dsttotal=149",
-     "39: files/dsttotal: 149, but the application (kind 1) entries add up to 150"},
+     "39: files/dsttotal: 149, but the application (kind 1) entries add up to 150; setupcheck --fix writes it"},
     {"licence missing", "file=LICENSE.TXT", "file=TERMS.TXT", "29: copyright/file: TERMS.TXT is not on the medium"},
     {"value not code page 932", "title=App Setup", "title=App \x81\x20Setup", "4: general/title: not valid code page 932"},
     {"value cut", "msg5=5\r\n[goodby]", nullptr,
@@ -173,6 +180,16 @@ const Row rows[] = {
      "58: startmenu/start_3: start_2 is missing: the removal stops there"},
     {"uninstall program not installed", "uninstall_command=app.exe", "uninstall_command=\"remove.exe\"",
      "53: registry/uninstall_command: remove.exe is not installed"},
+    {"uninstaller's script not installed", "file_2=app.inf,app.inf", "file_2=app.inf,app.txt",
+     "53: registry/uninstall_command: app.inf is not installed beside app.exe: the uninstaller will run without "
+     "its script and remove nothing"},
+    {"uninstaller's script in the system folder", "app.inf,DISK1,1,50", "app.inf,DISK1,2,50",
+     "53: registry/uninstall_command: app.inf is not installed beside app.exe"},
+    {"uninstaller's script in another folder", "file_2=app.inf,app.inf", "file_2=app.inf,doc\\app.inf",
+     "53: registry/uninstall_command: app.inf is not installed beside app.exe"},
+    {"uninstaller in a folder, its script not", "file_1=app.exe,app.exe", "file_1=app.exe,bin\\app.exe",
+     "53: registry/uninstall_command: bin\\app.inf is not installed beside bin\\app.exe", "app.exe /u",
+     "bin\\app.exe /u"},
     {"Japanese in a western font", "", "[font]\r\nCharSet=0\r\n[general]\r\n",
      "64: font/CharSet: 0, but general/msg is Japanese", "msg=App Setup", "msg=\x83\x41\x83\x76\x83\x8a"},
     {"name outside the folder", "default_dir=App", "default_dir=..\\Windows",
@@ -190,15 +207,40 @@ const Row rows[] = {
     {"shared file without a version", "DISK1,1,50", "DISK1,2,50",
      "43: files/file_2: warning: shared file without a version resource"},
     {"not code page 932 at all", "[general]", "\xEF\xBB\xBF[general]", "0: : the file is UTF-8"},
-    {"file on another disk", "readme.txt,DISK1", "readme.txt,DISK2",
-     "43: files/file_2: readme.txt is not on the disk labelled \"DISK2\""},
+    {"UTF-8 without a byte-order mark", "msg=App Setup", "msg=\xE3\x82\xA2\xE3\x83\x97\xE3\x83\xAA",
+     "0: : the file is UTF-8 without a byte-order mark, not code page 932: the program reads its Japanese text "
+     "garbled; convert it: iconv -f utf-8 -t cp932 setup.inf > setup.inf.cp932 && mv setup.inf.cp932 setup.inf"},
+    {"file on another disk", "app.inf,DISK1", "app.inf,DISK2",
+     "43: files/file_2: app.inf is not on the disk labelled \"DISK2\""},
+};
+
+// Changes to the clean script that keep it right.
+const struct {
+    const char *variant;
+    const char *from, *to, *from2, *to2;
+} clean_variants[] = {
+    {"as it stands", "", "", "", ""},
+    // Code page 932 text whose bytes start like UTF-8: ﾃｽﾄ (a two-byte
+    // sequence, then a lead byte alone) and ﾀｯ (a sequence in a longer
+    // form than it needs).
+    {"Japanese text in code page 932", "msg=App Setup", "msg=\x83\x41\x83\x76\x83\x8a", "", ""},
+    {"half-width kana like a cut UTF-8 sequence", "msg=App Setup", "msg=\xC3\xBD\xC4", "", ""},
+    {"half-width kana like a long UTF-8 form", "msg=App Setup", "msg=\xC0\xAF", "", ""},
+    {"uninstaller's script in other letters", "file_2=app.inf,app.inf", "file_2=app.inf,APP.Inf", "", ""},
+    {"uninstaller and its script in a folder", "app.exe,DISK1,1,100\r\nfile_2=app.inf,app.inf",
+     "bin\\APP.EXE,DISK1,1,100\r\nfile_2=app.inf,bin\\app.inf", "app.exe /u", "bin\\app.exe /u"},
 };
 
 TEST(CheckRules, CleanScriptHasNoFinding)
 {
-    MemoryMedium medium = sample_medium();
-    std::vector<std::string> found = findings_of(clean_script, &medium);
-    EXPECT_TRUE(found.empty()) << joined(found);
+    for (const auto &row : clean_variants) {
+        MemoryMedium medium = sample_medium();
+        std::string text = edited(clean_script, row.from, row.to);
+        if (row.from2[0] != '\0')
+            text = edited(text, row.from2, row.to2);
+        std::vector<std::string> found = findings_of(text, &medium);
+        EXPECT_TRUE(found.empty()) << row.variant << ":\n" << joined(found);
+    }
 }
 
 TEST(CheckRules, EachMistakeIsFoundOnItsLine)
@@ -215,6 +257,35 @@ TEST(CheckRules, EachMistakeIsFoundOnItsLine)
         for (const std::string &f : found)
             seen |= f.compare(0, strlen(row.expected), row.expected) == 0;
         EXPECT_TRUE(seen) << row.rule << ": expected \"" << row.expected << "\" among\n" << joined(found);
+    }
+}
+
+// A UTF-8 script gives one finding for the file and none for the values it
+// garbles, whether they are code page 932 when read so or not.
+TEST(CheckRules, Utf8ScriptGivesOneFindingForTheFile)
+{
+    const struct {
+        const char *values, *from, *to, *from2, *to2;
+    } rows[] = {
+        // ようこそ reads as code page 932 (garbled), ありがとう and ディスク1 do not.
+        {"texts and a disk label", "title=Welcome\r\nmsg1=1",
+         "title=\xE3\x81\x82\xE3\x82\x8A\xE3\x81\x8C\xE3\x81\xA8\xE3\x81\x86\r\n"
+         "msg1=\xE3\x82\x88\xE3\x81\x86\xE3\x81\x93\xE3\x81\x9D",
+         "DISK1,1,100", "\xE3\x83\x87\xE3\x82\xA3\xE3\x82\xB9\xE3\x82\xAF" "1,1,100"},
+        // 180 characters: 540 bytes as they stand, 360 once converted.
+        {"a text longer than its buffer only in UTF-8", "msg1=a\r\n", nullptr, "", ""},
+    };
+    for (const auto &row : rows) {
+        MemoryMedium medium = sample_medium();
+        std::string long_text = "msg1=";
+        for (int i = 0; i < 180; i++)
+            long_text += "\xE3\x81\x82";
+        std::string text = edited(clean_script, row.from, row.to != nullptr ? row.to : long_text + "\r\n");
+        if (row.from2[0] != '\0')
+            text = edited(text, row.from2, row.to2);
+        std::vector<std::string> found = findings_of(text, &medium);
+        ASSERT_EQ(found.size(), 1u) << row.values << ":\n" << joined(found);
+        EXPECT_EQ(found[0].compare(0, 26, "0: : the file is UTF-8 wit"), 0) << found[0];
     }
 }
 
@@ -286,7 +357,8 @@ TEST(CheckFix, ScriptThatListsItselfSettles)
     EXPECT_FALSE(changed);
 }
 
-// Scripts that no digits can make right are left as they are, with the reason.
+// Scripts that no digits can make right are left as they are, with the
+// reason, and their findings promise no fix.
 TEST(CheckFix, UnfixableScriptsAreLeftAloneWithTheReason)
 {
     // Files not on the medium keep their sizes; these two pass the 32 bits
@@ -299,6 +371,10 @@ TEST(CheckFix, UnfixableScriptsAreLeftAloneWithTheReason)
     } rows[] = {
         {std::string("\xFF\xFE[\0", 4), "not code page 932"},
         {beyond, "more than 4294967295 bytes"},
+        {edited(edited(clean_script, "DISK1,1,100", "DISK1,1,99"), "msg=App Setup",
+                "msg=\xE3\x82\xA2\xE3\x83\x97\xE3\x83\xAA"),
+         "the file is UTF-8, not code page 932: convert it first: "
+         "iconv -f utf-8 -t cp932 setup.inf > setup.inf.cp932 && mv setup.inf.cp932 setup.inf"},
     };
     for (const auto &row : rows) {
         MemoryMedium medium = sample_medium();
@@ -306,6 +382,8 @@ TEST(CheckFix, UnfixableScriptsAreLeftAloneWithTheReason)
         std::string why = fixed_text(row.text, &medium, &changed);
         EXPECT_FALSE(changed) << row.reason;
         EXPECT_NE(why.find(row.reason), std::string::npos) << why;
+        std::vector<std::string> found = findings_of(row.text, &medium);
+        EXPECT_EQ(joined(found).find("--fix writes"), std::string::npos) << row.reason << ":\n" << joined(found);
     }
 }
 
