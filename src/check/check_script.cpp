@@ -129,7 +129,11 @@ int check_is_utf8(const CheckScript *script)
             if ((s[i + k] & 0xC0) != 0x80)
                 return 0;
         i += follow + 1;
-        multi_byte = 1;
+        // Japanese in UTF-8 takes three bytes a character. Pairs alone are
+        // common in code page 932 too: half-width katakana such as ﾃｱ
+        // (C3 B1) read as one two-byte UTF-8 character.
+        if (follow >= 2)
+            multi_byte = 1;
     }
     return multi_byte;
 }

@@ -226,6 +226,7 @@ const struct {
     {"Japanese text in code page 932", "msg=App Setup", "msg=\x83\x41\x83\x76\x83\x8a", "", ""},
     {"half-width kana like a cut UTF-8 sequence", "msg=App Setup", "msg=\xC3\xBD\xC4", "", ""},
     {"half-width kana like a long UTF-8 form", "msg=App Setup", "msg=\xC0\xAF", "", ""},
+    {"half-width kana that are whole UTF-8 pairs", "msg=App Setup", "msg=\xC3\xB1 \xC4\xB0", "", ""},
     {"uninstaller's script in other letters", "file_2=app.inf,app.inf", "file_2=app.inf,APP.Inf", "", ""},
     {"uninstaller and its script in a folder", "app.exe,DISK1,1,100\r\nfile_2=app.inf,app.inf",
      "bin\\APP.EXE,DISK1,1,100\r\nfile_2=app.inf,bin\\app.inf", "app.exe /u", "bin\\app.exe /u"},
