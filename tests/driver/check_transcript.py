@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks a transcript that uidriver wrote while driving the fixture program.
 
-  check_transcript.py --answer yes|no --exit-code N [--spawned] [--shot PNG] LOG
+  check_transcript.py --answer yes|no --exit-code N [--spawned] [--shot PNG] [--answered] LOG
   check_transcript.py --icons LOG
   check_transcript.py --busy LOG
 
@@ -13,6 +13,9 @@ initialisation set and with every step of its progress; the process that
 showed the windows ended with the given exit code. --spawned: the windows
 came from a child of the started program, not from the program itself.
 --shot: a PNG picture the driver took, decoded and checked.
+--answered: every window was answered by `answer enter`: each box and
+the dialog once, with a picture taken before, and the dialog only after
+its OK was enabled.
 For --icons: the five boxes of `fixture.exe /icons` with their icons.
 For --busy: every text of the dialog of `fixture.exe /busy`, which does not
 answer messages while it counts, and its final progress position.
@@ -149,7 +152,7 @@ def check_answer(records, answer, exit_code, spawned, shot):
         check(pid == root, "the windows did not come from the started program")
 
     i_action = first_index(records, lambda r: r["event"] == "action" and r.get("hwnd") == box["hwnd"]
-                           and r.get("op") in ("click", "key"))
+                           and r.get("op") in ("click", "key", "answer"))
     if check(i_action >= 0, "no answer to 確認 recorded"):
         action = records[i_action]
         if answer == "yes":
@@ -157,7 +160,7 @@ def check_answer(records, answer, exit_code, spawned, shot):
                   and button_label(action.get("control_text", "")) == "はい",
                   f"確認 was not answered with a click on はい: {action}")
         else:
-            check(action.get("op") == "key" and action.get("key") == "enter",
+            check(action.get("op") in ("key", "answer") and action.get("key") == "enter",
                   f"確認 was not answered with Enter: {action}")
 
     results = windows(records, RESULT_CAPTION)
@@ -204,6 +207,20 @@ def check_answer(records, answer, exit_code, spawned, shot):
         shots = [r for r in records if r["event"] == "action" and r.get("op") == "shot"]
         check(len(shots) == 1, "the picture was not recorded as an action")
         check_png(shot)
+
+
+def check_answered(records):
+    answers = [r for r in records if r["event"] == "action" and r.get("op") == "answer" and "hwnd" in r]
+    shown = [r for r in records if r["event"] == "show" and r.get("class") == "#32770"]
+    check(sorted(a.get("hwnd") for a in answers) == sorted(w["hwnd"] for w in shown),
+          f"answered {[a.get('hwnd') for a in answers]}, shown {[w['hwnd'] for w in shown]}")
+    for a in answers:
+        check_png(a.get("file", "").replace("\\", "/").replace("Z:", "", 1))
+    dialogs = windows(records, PROGRESS_CAPTION)
+    answer = [i for i, r in enumerate(records) if r in answers and dialogs and r["hwnd"] == dialogs[0]["hwnd"]]
+    done = first_index(records, lambda r: dialogs and r.get("hwnd") == dialogs[0]["hwnd"]
+                       and dialog_status(r) == "完了しました")
+    check(answer and done >= 0 and answer[0] > done, "進行状況 was answered before its OK was enabled")
 
 
 def dialog_status(record):
@@ -260,6 +277,7 @@ def main():
     parser.add_argument("--exit-code", type=int)
     parser.add_argument("--spawned", action="store_true")
     parser.add_argument("--shot")
+    parser.add_argument("--answered", action="store_true")
     parser.add_argument("--icons", action="store_true")
     parser.add_argument("--busy", action="store_true")
     parser.add_argument("log")
@@ -271,6 +289,8 @@ def main():
         check_busy(records)
     elif args.answer and args.exit_code is not None:
         check_answer(records, args.answer, args.exit_code, args.spawned, args.shot)
+        if args.answered:
+            check_answered(records)
     else:
         parser.error("give --icons, --busy, or --answer and --exit-code")
     for f in failures:

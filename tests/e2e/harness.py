@@ -162,17 +162,18 @@ class Harness:
         return self._temp
 
     def run(self, program, args=(), scenario="wait-exit\n", timeout=60, expect_ok=True, windows_path=None,
-            tail=None, name=None):
+            tail=None, name=None, shots="shots"):
         """Runs program (a Unix path; started by windows_path when given, for
         a program inside the prefix) under the driver; returns the
         transcript. tail is appended to the command line as it stands; name,
-        when given, keeps this run's scenario and transcript apart."""
+        when given, keeps this run's scenario and transcript apart; shots is
+        the folder of its pictures, under the case's folder."""
         suffix = "-" + name if name else ""
         scn = os.path.join(self.work, f"scenario{suffix}.scn")
         with open(scn, "w", encoding="utf-8") as f:
             f.write(scenario)
         log = os.path.join(self.work, f"transcript{suffix}.jsonl")
-        shots = os.path.join(self.work, "shots")
+        shots = os.path.join(self.work, shots)
         os.makedirs(shots, exist_ok=True)
         cmd = [self.winerun, self.driver, "--scenario", self.z(scn), "--log", self.z(log),
                "--shots", self.z(shots), "--timeout", str(timeout)]

@@ -115,27 +115,37 @@ def snapshot(b):
     return files, lines
 
 
+def difference(before, after):
+    """What changed between two snapshots: files and folders added and lost,
+    registry lines added and lost (each sorted)."""
+    (files_before, registry_before), (files_after, registry_after) = before, after
+    return (sorted(files_after - files_before), sorted(files_before - files_after),
+            sorted(registry_after - registry_before), sorted(registry_before - registry_after))
+
+
 def check_machine_as_before(b, before, left):
     """The machine as the snapshot `before` found it, but for the default
     destination folder holding the names in `left` (files, or folders with
     a trailing separator)."""
-    files_before, registry_before = before
-    files_after, registry_after = snapshot(b)
+    files_added, files_lost, registry_added, registry_lost = difference(before, snapshot(b))
     folder = os.path.join(b.program_files, DEFAULT_DIR)
     meant = {folder + os.sep} | {os.path.join(folder, name) for name in left}
-    equal(sorted(files_after - files_before - meant), [], "files left behind")
-    equal(sorted(files_before - files_after), [], "files lost")
-    equal(sorted(registry_after - registry_before), [], "registry lines left behind")
-    equal(sorted(registry_before - registry_after), [], "registry lines lost")
+    equal([f for f in files_added if f not in meant], [], "files left behind")
+    equal(files_lost, [], "files lost")
+    equal(registry_added, [], "registry lines left behind")
+    equal(registry_lost, [], "registry lines lost")
+
+
+def install_scenario(b):
+    """The wizard with every page's default answer, up to the closing box."""
+    return f"timeout {b.scaled(60)}\n" + expect(START) + "shot 1-start\nclick 1\n" + expect(WELCOME) + "shot 2-welcome\nclick 1\n" + \
+        expect(COPYRIGHT) + "shot 3-licence\nclick 1\n" + expect(SETUP) + "shot 4-setup\nclick 1\n" + \
+        expect(MESSAGES[16010], "messagebox") + "shot 5-finished\nkey enter\nwait-exit\n"
 
 
 def install(b, args=(), program=None, windows_path=None, name=None):
-    """The wizard with every page's default answer, up to the closing box."""
-    scenario = f"timeout {b.scaled(60)}\n" + expect(START) + "shot 1-start\nclick 1\n" + expect(WELCOME) + "shot 2-welcome\nclick 1\n" + \
-        expect(COPYRIGHT) + "shot 3-licence\nclick 1\n" + expect(SETUP) + "shot 4-setup\nclick 1\n" + \
-        expect(MESSAGES[16010], "messagebox") + "shot 5-finished\nkey enter\nwait-exit\n"
-    return b.run(program or os.path.join(b.medium, "setup.exe"), list(args), scenario, timeout=b.scaled(120),
-                 windows_path=windows_path, name=name)
+    return b.run(program or os.path.join(b.medium, "setup.exe"), list(args), install_scenario(b),
+                 timeout=b.scaled(120), windows_path=windows_path, name=name)
 
 
 def check_installation(b, t, medium_dir):
@@ -181,15 +191,20 @@ def check_installation(b, t, medium_dir):
     return command
 
 
-def uninstall(b, command, name=None):
-    """Runs the Uninstall entry's command as written, answering Yes to the
-    question about shared files."""
-    program = command.split('"')[1]
-    scenario = f"timeout {b.scaled(60)}\n" + expect(FAREWELL) + "shot 6-farewell\nclick 1\n" + \
+def uninstall_scenario(b):
+    """The farewell page, Yes to the question about shared files, and the
+    closing box."""
+    return f"timeout {b.scaled(60)}\n" + expect(FAREWELL) + "shot 6-farewell\nclick 1\n" + \
         "expect kind=messagebox caption=\"" + MESSAGES[16013] + "\"\nshot 7-shared\nclick 6\n" + \
         expect(MESSAGES[16010], "messagebox") + "shot 8-removed\nkey enter\nwait-exit\n"
-    return b.run(b.unix_path(program), command.split('"', 2)[2].split(), scenario, timeout=b.scaled(120),
-                 windows_path=program, name=name)
+
+
+def uninstall(b, command, name=None):
+    """Runs the Uninstall entry's command as written, answering as
+    uninstall_scenario does."""
+    program = command.split('"')[1]
+    return b.run(b.unix_path(program), command.split('"', 2)[2].split(), uninstall_scenario(b),
+                 timeout=b.scaled(120), windows_path=program, name=name)
 
 
 def pending_deletions(b):

@@ -174,6 +174,60 @@ TEST(UidriverModel, RecognisesMessageBoxesAndTheirDefaultButton)
     free(w);
 }
 
+TEST(UidriverModel, EnterPressesOnlyAButtonThatIsShownAndEnabled)
+{
+    // A message box: its default button.
+    UidWindow *w = wine_message_box(7);
+    uid_classify(w);
+    EXPECT_EQ(uid_enter_button(w), 7);
+    w->controls[2].enabled = 0;
+    EXPECT_EQ(uid_enter_button(w), 0);
+
+    // A dialog: the button DM_GETDEFID names, once it can be pressed.
+    uid_window_clear(w);
+    strcpy(w->cls, "#32770");
+    uid_add_control(w, 0xFFFF, "Static", 0x50020000, 1, 1, "label");
+    uid_add_control(w, 1, "Button", 0x50010001, 1, 0, "OK");
+    uid_add_control(w, 2, "Button", 0x50010000, 1, 1, "Cancel");
+    uid_add_control(w, 1004, "Edit", 0x50810080, 1, 1, "C:\\App");
+    uid_classify(w);
+    ASSERT_EQ(w->kind, UID_KIND_DIALOG);
+    struct {
+        int defid, ok_visible, ok_enabled, expected;
+    } rows[] = {
+        {1, 1, 0, 0},     // OK still disabled: nothing waits for Enter yet
+        {1, 1, 1, 1},
+        {1, 0, 1, 0},     // hidden
+        {2, 1, 0, 2},     // the default moved to Cancel
+        {1004, 1, 1, 0},  // not a button
+        {0, 1, 1, 0},     // no default at all
+    };
+    for (const auto &r : rows) {
+        w->dm_defid = r.defid;
+        w->controls[1].visible = r.ok_visible;
+        w->controls[1].enabled = r.ok_enabled;
+        EXPECT_EQ(uid_enter_button(w), r.expected) << r.defid << r.ok_visible << r.ok_enabled;
+    }
+
+    // A progress dialog without buttons: Wine still answers IDOK.
+    uid_window_clear(w);
+    strcpy(w->cls, "#32770");
+    uid_add_control(w, 1001, "Static", 0x50020000, 1, 1, "copying");
+    uid_add_control(w, 1002, "msctls_progress32", 0x50800000, 1, 1, "");
+    uid_classify(w);
+    w->dm_defid = 1;
+    EXPECT_EQ(uid_enter_button(w), 0);
+
+    // Not a dialog: never.
+    uid_window_clear(w);
+    strcpy(w->cls, "SetupBackdrop");
+    uid_add_control(w, 1, "Button", 0x50010001, 1, 1, "OK");
+    uid_classify(w);
+    w->dm_defid = 1;
+    EXPECT_EQ(uid_enter_button(w), 0);
+    free(w);
+}
+
 TEST(UidriverModel, DialogsWithStaticLabelsAreNotMessageBoxes)
 {
     // A page with an IDC_STATIC label, an edit field and OK.
@@ -316,8 +370,10 @@ TEST(UidriverScenario, ParsesEveryStep)
                         "strict\n"
                         "strict off\n"
                         "timeout 30\n"
+                        "answer enter\n"
+                        "answer off\n"
                         "wait-exit");
-    ASSERT_EQ(s->nsteps, 15);
+    ASSERT_EQ(s->nsteps, 17);
     const ScnStep *e = &s->steps[0];
     EXPECT_EQ(e->op, SCN_EXPECT);
     EXPECT_EQ(e->line, 2);
@@ -346,8 +402,11 @@ TEST(UidriverScenario, ParsesEveryStep)
     EXPECT_EQ(s->steps[11].number, 1);
     EXPECT_EQ(s->steps[12].number, 0);
     EXPECT_EQ(s->steps[13].number, 30);
-    EXPECT_EQ(s->steps[14].op, SCN_WAIT_EXIT);
-    EXPECT_EQ(s->steps[14].line, 17);
+    EXPECT_EQ(s->steps[14].op, SCN_ANSWER);
+    EXPECT_EQ(s->steps[14].number, SCN_KEY_ENTER);
+    EXPECT_EQ(s->steps[15].number, 0);
+    EXPECT_EQ(s->steps[16].op, SCN_WAIT_EXIT);
+    EXPECT_EQ(s->steps[16].line, 19);
 }
 
 TEST(UidriverScenario, BackReturnsToAnEarlierWindow)
@@ -393,6 +452,8 @@ TEST(UidriverScenario, ReportsErrorsWithTheirLine)
         {"shot ../x", "line 1: shot: the name must not start with '.'"},
         {"shot /etc", "line 1: shot: expected a name of letters, digits, '-', '_' or '.'"},
         {"strict maybe", "line 1: strict: expected on or off"},
+        {"answer", "line 1: answer: expected enter or off"},
+        {"answer escape", "line 1: answer: expected enter or off"},
         {"timeout 0", "line 1: timeout: 0 is out of range 1..86400"},
         {"sleep 5\0x", "line 1: zero byte in the line"},
     };

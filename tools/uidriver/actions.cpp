@@ -155,6 +155,20 @@ int action_key(HWND window, const UidWindow *info, int key, char *detail, size_t
     return post_command(window, id, detail, size);
 }
 
+int action_enter_button(HWND window, UidWindow *info)
+{
+    if (!IsWindow(window) || !IsWindowVisible(window) || !IsWindowEnabled(window))
+        return 0;
+    if (info->kind == UID_KIND_DIALOG) {
+        DWORD_PTR defid = 0;
+        info->dm_defid = SendMessageTimeoutW(window, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 1000, &defid) &&
+                                 HIWORD(defid) == DC_HASDEFID
+                             ? LOWORD(defid)
+                             : 0;
+    }
+    return uid_enter_button(info);
+}
+
 int action_close(HWND window, char *detail, size_t size)
 {
     int r = window_ready(window, detail, size);

@@ -28,5 +28,9 @@ int action_type(HWND window, int id, const char *utf8, char *detail, size_t deta
 // without a Cancel button ignores Escape unless its only button is OK.
 int action_key(HWND window, const UidWindow *info, int key, char *detail, size_t detail_size);
 
+// The button Enter would press in a window that waits for an answer (see
+// uid_enter_button; a dialog's default is asked with DM_GETDEFID), or 0.
+int action_enter_button(HWND window, UidWindow *info);
+
 // WM_CLOSE.
 int action_close(HWND window, char *detail, size_t detail_size);

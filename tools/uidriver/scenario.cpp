@@ -232,6 +232,14 @@ static int parse_line(Cursor *c, ScnStep *st, int have_window)
             else if (strcmp(onoff, "off") == 0) st->number = 0;
             else return fail(c, "strict: expected on or off");
         }
+    } else if (strcmp(op, "answer") == 0) {
+        char how[8];
+        st->op = SCN_ANSWER;
+        if (!read_word(c, how, sizeof how))
+            return fail(c, "answer: expected enter or off");
+        if (strcmp(how, "enter") == 0) st->number = SCN_KEY_ENTER;
+        else if (strcmp(how, "off") == 0) st->number = 0;
+        else return fail(c, "answer: expected enter or off");
     } else if (strcmp(op, "timeout") == 0) {
         st->op = SCN_TIMEOUT;
         if (!read_number(c, 1, 86400, &st->number, "timeout"))
@@ -337,6 +345,7 @@ const char *scenario_op_name(int op)
     case SCN_TIMEOUT: return "timeout";
     case SCN_WAIT_MATCH: return "wait-match";
     case SCN_BACK: return "back";
+    case SCN_ANSWER: return "answer";
     }
     return "?";
 }
@@ -375,6 +384,9 @@ void scenario_describe(const ScnStep *step, char *out, size_t size)
         break;
     case SCN_STRICT:
         snprintf(out + len, size - len, " %s", step->number ? "on" : "off");
+        break;
+    case SCN_ANSWER:
+        snprintf(out + len, size - len, " %s", step->number ? "enter" : "off");
         break;
     }
 }

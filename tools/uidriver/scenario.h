@@ -30,6 +30,7 @@ enum ScnOp {
     SCN_TIMEOUT,
     SCN_WAIT_MATCH,
     SCN_BACK,
+    SCN_ANSWER,
 };
 
 enum ScnField { SCN_F_CAPTION = 1, SCN_F_CLASS, SCN_F_TEXT, SCN_F_KIND, SCN_F_ICON };
@@ -48,7 +49,7 @@ struct ScnStep {
     int line;     // line number in the file, from 1
     int nterms;
     ScnTerm terms[SCN_MAX_TERMS];
-    long number;  // control id, key, milliseconds, seconds, 0/1 for strict
+    long number;  // control id, key, milliseconds, seconds, 0/1 for strict, key or 0 for answer
     char text[SCN_TEXT_MAX];  // type's text, shot's name
 };
 

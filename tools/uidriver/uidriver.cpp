@@ -50,6 +50,11 @@
 //                      that no expect takes is a failure
 //   timeout SECONDS    wait at most SECONDS for each later expect, action
 //                      and wait (default: until the run's time limit)
+//   answer enter|off   from here on, every dialog or message box that no
+//                      expect takes is answered with Enter once its default
+//                      button is shown and enabled, after a picture
+//                      (SHOTS/answer-NN.png); a window that the expect being
+//                      waited for matches is left to it
 //
 // click, type, key, close, wait-match, wait-gone and back need an expect before them. An
 // action waits until the window and the control are visible and enabled.
@@ -105,6 +110,8 @@ struct Run {
     long long sleep_until;
     HWND current;             // window of the last expect
     HWND previous;            // the current window before it, for back
+    int answer;               // line of the `answer enter` in force, 0 when off
+    int answers;              // how many were answered, for the pictures' names
     char failure[1024];
 };
 
@@ -192,6 +199,9 @@ static void log_action(const ScnStep *st, HWND hwnd, const char *how)
         break;
     case SCN_TIMEOUT:
         json_int(j, "seconds", st->number);
+        break;
+    case SCN_ANSWER:
+        json_str(j, "key", st->number ? "enter" : "off");
         break;
     }
     if (how && *how)
@@ -383,8 +393,60 @@ static int do_step(const ScnStep *st, int procs_running)
         run.step_limit_ms = st->number * 1000LL;
         log_action(st, NULL, NULL);
         return STEP_DONE;
+    case SCN_ANSWER:
+        run.answer = st->number ? st->line : 0;
+        log_action(st, NULL, NULL);
+        return STEP_DONE;
     }
     return STEP_FAILED;
+}
+
+// Under `answer enter`: presses Enter in each shown dialog or message box
+// that no expect has taken, once it waits for an answer (its default button
+// shown and enabled), and takes a picture of it first. Each is answered
+// once: a window still open afterwards (a page that refused the answer) is
+// left for the time limit to report. Returns 0 when a picture failed.
+static int answer_windows(void)
+{
+    const ScnStep *waiting = run.step < scenario.nsteps && scenario.steps[run.step].op == SCN_EXPECT
+                                 ? &scenario.steps[run.step]
+                                 : NULL;
+    long long now = transcript_now();
+    for (int i = 0; i < winrec_count(); i++) {
+        Tracked *t = winrec_at(i);
+        if (!t || !t->shown || t->claimed || now - t->shown_at < run.settle_ms ||
+            strcmp(t->info.cls, "#32770") != 0 || (waiting && scenario_match(waiting, &t->info)))
+            continue;
+        static UidWindow info;
+        winrec_describe(t->hwnd, &info);
+        int id = action_enter_button(t->hwnd, &info);
+        if (!id)
+            continue;
+        char name[32], file[512] = "", how[512] = "";
+        snprintf(name, sizeof name, "answer-%02d", ++run.answers);
+        if (!take_shot(NULL, name, file, sizeof file)) {
+            snprintf(run.failure, sizeof run.failure, "answer: picture %s: %s", name, file);
+            return 0;
+        }
+        if (action_click(t->hwnd, id, how, sizeof how) != ACT_DONE)
+            continue;  // gone or disabled meanwhile: looked at again next time
+        t->claimed = 1;
+        JsonLine *j = transcript_begin("action");
+        json_int(j, "line", run.answer);
+        json_str(j, "op", "answer");
+        json_str(j, "key", "enter");
+        json_uint(j, "hwnd", (unsigned long long)(ULONG_PTR)t->hwnd);
+        json_int(j, "id", id);
+        for (int k = 0; k < info.ncontrols; k++)
+            if (info.controls[k].id == id) {
+                json_str(j, "control_text", uid_control_text(&info, &info.controls[k]));
+                break;
+            }
+        json_str(j, "file", file);
+        json_str(j, "how", how);
+        transcript_write(j);
+    }
+    return 1;
 }
 
 // Carries out steps until one has to wait. Returns 0 on failure.
@@ -549,7 +611,7 @@ int wmain(int argc, wchar_t **argv)
     for (;;) {
         int running = procwatch_poll();
         winrec_poll(ICON_WAIT_MS);
-        if (!advance(running))
+        if (!advance(running) || (run.answer && !answer_windows()))
             return finish(EXIT_STEP_FAILED, run.failure);
         if (!running) {
             // Everything ended: the windows are gone too.

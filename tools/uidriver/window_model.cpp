@@ -154,6 +154,19 @@ void uid_classify(UidWindow *w)
     }
 }
 
+int uid_enter_button(const UidWindow *w)
+{
+    int id = w->kind == UID_KIND_MESSAGEBOX ? w->default_button : w->kind == UID_KIND_DIALOG ? w->dm_defid : 0;
+    if (id == 0)
+        return 0;
+    for (int i = 0; i < w->ncontrols; i++) {
+        const UidControl *c = &w->controls[i];
+        if (c->id == id && class_is(c->cls, "Button"))
+            return c->visible && c->enabled ? id : 0;
+    }
+    return 0;
+}
+
 int uid_window_differs(const UidWindow *a, const UidWindow *b)
 {
     if (strcmp(a->caption, b->caption) != 0 || a->visible != b->visible || a->enabled != b->enabled ||

@@ -91,6 +91,13 @@ const char *uid_control_text(const UidWindow *w, const UidControl *c);
 // names one of the buttons, else 0).
 void uid_classify(UidWindow *w);
 
+// The button that Enter presses in w, when a user could press it now: a
+// message box's default button; for a dialog, the button dm_defid names
+// (the caller asks DM_GETDEFID). 0 when that button is missing, hidden or
+// disabled (a progress dialog without buttons, an OK that is not yet
+// enabled) and for windows that are not dialogs: nothing waits for Enter.
+int uid_enter_button(const UidWindow *w);
+
 // 1 when a and b differ in what the transcript reports as a change:
 // caption, visibility, enabled state, maximised state, the controls, their
 // texts, visibility, enabled state, progress position and range, the icon.

@@ -6,7 +6,9 @@
 #
 #   winerun program.exe [args...]    run the program under wine; exit code is the program's
 #   winerun --env command [args...]  run a host command in the environment
-#                                    (wine reg query ..., wineserver -w, winepath ...)
+#                                    (wine reg query ..., winepath ...); not
+#                                    `wineserver -w`, which never returns while the
+#                                    desktop keeper runs: --stop ends the session
 #   winerun --print-env              print export lines:  eval "$(winerun --print-env)"
 #   winerun --start                  bring everything up with a persistent wineserver
 #                                    and a desktop that stays open (WINERUN_KEEPER)
@@ -28,6 +30,11 @@
 #   WINERUN_WINEDEBUG  WINEDEBUG for the programs (default -all)
 #   WINERUN_KEEPER     the desktop keeper program (tools/wine/desktop_keeper.cpp;
 #                      the configured runner names the build tree's)
+#
+# The file `environment` in the state folder, if there is one, holds NAME=VALUE
+# lines that are set after the defaults for every command of that state (the
+# run of tools/try-medium --env writes it): LANG=C.UTF-8 gives an English
+# system with code page 1252. LC_ALL follows LANG unless the file sets it.
 set -u
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -47,6 +54,16 @@ export WINEDEBUG=${WINERUN_WINEDEBUG:--all}
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 export LANG=ja_JP.UTF-8
 export LC_ALL=ja_JP.UTF-8
+if [ -f "$state_dir/environment" ]; then
+    lc_all_given=0
+    while IFS= read -r line || [ -n "$line" ]; do
+        name=${line%%=*}
+        [[ $line == *=* && $name =~ ^[A-Za-z_][A-Za-z0-9_]*$ ]] || continue
+        [ "$name" = LC_ALL ] && lc_all_given=1
+        export "$name=${line#*=}"
+    done <"$state_dir/environment"
+    [ $lc_all_given = 1 ] || export LC_ALL=$LANG
+fi
 unset WAYLAND_DISPLAY
 export WINERUN="$here/winerun.sh"
 export WINERUN_STATE_DIR=$state_dir
@@ -276,13 +293,18 @@ stop_all() {
     rm -f "$run_dir/display" "$run_dir/xvfb.pid" "$run_dir/xvfb.number"
 }
 
+# The comment at the top of this file, up to its first line of code.
+usage() {
+    sed -n '2,/^[^#]/p' "$0" | sed -n 's/^# \{0,1\}//p'
+}
+
 case "${1:-}" in
     "")
-        sed -n '2,30p' "$0" | sed 's/^# \{0,1\}//'
+        usage
         exit 2
         ;;
     -h|--help)
-        sed -n '2,30p' "$0" | sed 's/^# \{0,1\}//'
+        usage
         exit 0
         ;;
     --start)
