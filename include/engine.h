@@ -66,6 +66,8 @@ size_t wininit_rename_block(const char *head, size_t head_len, const char *syste
 // The progress dialog: the installation (install()) or the removal
 // (uninstall()) runs inside its creation and ends in finish_run.
 INT_PTR CALLBACK progress_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+// The same run with no window at all (/QUIET).
+void run_without_window(void);
 
 // file_list.cpp
 

@@ -86,6 +86,7 @@
 #define CAP_COMPLETED 16016
 #define CAP_FOLDER_CHANGE_FAILED 16017
 #define CAP_NEW_FOLDER_UNSET 16018
+#define CAP_USAGE 16019
 
 // Start-up, folder, disk, DDE and removal messages
 #define MSG_FOLDER_NOT_CREATED 32005
@@ -109,6 +110,8 @@
 #define MSG_TEMP_REMOVE_FAILED 32025
 #define MSG_SCRIPT_UNSAFE_NAME 32026
 #define MSG_SCRIPT_MISSING 32027
+#define MSG_ALREADY_RUNNING 32028
+#define MSG_USAGE 32029
 
 // File-copy conflicts (VerInstallFileA results)
 #define MSG_COPY_DIFF_ATTR 33001

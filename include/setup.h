@@ -48,6 +48,25 @@ struct SetupSession {
     // A step of the run is under way in the progress dialog: closing the
     // backdrop must wait for its end.
     int run_busy;
+
+    // From the command line: how much of the run is shown (an Unattended),
+    // the destination given with /DIR (trailing backslash; empty without
+    // one), /NORESTART, and the log of /LOG (NULL without one).
+    int unattended;
+    int no_restart;
+    char given_dir[SETUP_PATH_SIZE];
+    char log_path[SETUP_PATH_SIZE];
+    HANDLE run_log;
+    // The lock of the one setup at a time, held until the process ends.
+    HANDLE run_lock;
+
+    // The process's exit code, as the end of the run sets it; the setup
+    // page's refusal for want of disk space sets space_refused.
+    DWORD exit_code;
+    int space_refused;
+    // The user cancelled the insert-disk prompt: the failed run was their
+    // choice.
+    int user_cancelled;
 };
 
 // Zeroed at start, never freed.

@@ -21,3 +21,18 @@ enum CompletionCode : unsigned int {
     UninstallFailed = 33,
     DebugRun = 48,
 };
+
+// How much of a run is shown: everything, the backdrop and the progress
+// dialog only (/PASSIVE), or nothing (/QUIET).
+enum Unattended { UnattendedNone = 0, UnattendedPassive = 1, UnattendedQuiet = 2 };
+
+// What the command line asks for.
+struct CommandLine {
+    unsigned int run_mode;  // a RunMode
+    int debug_run;          // /DEBUG
+    int unattended;         // /PASSIVE, /QUIET (or /S): an Unattended
+    int no_restart;         // /NORESTART
+    int show_help;          // /?
+    char dir[SETUP_PATH_SIZE];  // /DIR=folder, or empty
+    char log[SETUP_PATH_SIZE];  // /LOG=file, or empty
+};

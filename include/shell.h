@@ -49,6 +49,15 @@ void finish_run(CompletionCode code);
 // family) or by a hidden batch file once the program has ended (95/98).
 void remove_self(int remove_folder);
 
+// run_log.cpp
+
+// The log of the run asked for by /LOG: the file opened for appending (and
+// begun with a byte-order mark when new); 0 when it cannot be opened.
+int open_run_log(const char *path);
+// One line: the time, the process, the run mode and the event, a format
+// filled as text_format fills it. Nothing without a log.
+void log_event(const char *format, ...);
+
 // removal_log.cpp
 
 // Removal error log (delerr.log).

@@ -4,16 +4,26 @@
 
 #include <stddef.h>
 
+#include "setup_types.h"
+
 // ---------------------------------------------------------------------------
 // No platform call: built into setup.exe and natively as well.
 // ---------------------------------------------------------------------------
 
 // command_line.cpp
 
-// Splits text (cut up in place) at blanks and tabs and applies the tokens
-// /SETUP, /TEMP, /UNINSTALL and /DEBUG (any letter case; the last mode token
-// wins). Returns 1 when every token was known, 0 at the first unknown one.
-int command_line_apply(char *text, unsigned int *run_mode, int *debug_run);
+// Splits text (cut up in place) at blanks and tabs and applies its tokens
+// into line (cleared first): /SETUP, /TEMP, /UNINSTALL, /DEBUG, /QUIET, /S,
+// /PASSIVE, /NORESTART, /? and /DIR=, /LOG= with a value, in any letter
+// case; of the run modes and of /QUIET and /PASSIVE the last one wins, and
+// so does the last value. A token may be quoted whole, or a value after its
+// '='. Returns 1 when every token was known, 0 at the first unknown one, a
+// value that is empty or longer than a path, or a stray quote.
+int command_line_apply(char *text, CommandLine *line);
+
+// 1 when folder is an absolute folder name (C:\... or \\server\share...)
+// without a wildcard or a character that no file name may hold.
+int command_line_folder_is_absolute(const char *folder);
 
 // The command-line tail: the text after the program's name (quoted or not)
 // and the blanks after it, as the platform hands a program's WinMain.
@@ -65,6 +75,8 @@ int discover_environment(void);
 // bootstrap.cpp
 
 // Started from the medium: the program and its script are copied to the
-// temporary folder and the copy is started with /TEMP; a failure is reported.
-void start_temporary_copy(void);
+// temporary folder and the copy is started with /TEMP and the switches of
+// this run; a failure is reported. Returns the exit code: an unattended run
+// waits for the copy and returns its code, an interactive one ends at once.
+DWORD start_temporary_copy(void);
 #endif

@@ -20,6 +20,10 @@ enum {
 // order (the catalogue's texts without arguments have no %). The result is
 // the button code (IDOK, IDCANCEL, IDYES, IDNO).
 int show_message(UINT text_id, UINT caption_id, UINT style, ...);
+// Every message box of the program goes through here, and into the log. An
+// unattended run shows none: each gets its fixed answer (Cancel where offered,
+// else the default button).
+int show_box(const char *text, const char *caption, UINT style);
 
 // Catalogue text into buf (cleared first; a missing number gives "").
 void load_catalogue_text(UINT id, char *buf, int size);
@@ -62,6 +66,10 @@ void show_folder_and_free_space(HWND page, SetupFolder which);
 int check_disk_space(void);
 int ensure_destination(const char *folder);
 int detect_previous_version(void);
+// An unattended run takes the setup page as accepted: the older version's
+// probe, the figures and the checks of its OK, without the page. 1 when the
+// run goes on; otherwise finish_run has ended it.
+int accept_setup_page(void);
 
 // folder_chooser.cpp: the platform's classic save-file dialog with template
 // 1536. On success destination_dir holds the chosen folder with a trailing

@@ -8,6 +8,7 @@
 #include "resource_ids.h"
 #include "script.h"
 #include "setup.h"
+#include "shell.h"
 #include "startup.h"
 #include "text.h"
 #include "ui.h"
@@ -70,8 +71,10 @@ static int install_file_entry(HWND dialog, const FileEntry *entry)
     // A missing file asks for its disk until it is there or the user stops.
     while (!file_exists(source)) {
         if (show_message(MSG_INSERT_DISK, CAP_DISK_PREPARE, MB_OKCANCEL | MB_ICONEXCLAMATION,
-                             entry->disk_label) != IDOK)
+                             entry->disk_label) != IDOK) {
+            session.user_cancelled = !session.unattended;
             return 0;
+        }
         note_file_names(dialog, entry->source_name, entry->target_name);
     }
     if (!can_read(source)) {
@@ -118,7 +121,9 @@ int remove_file_entry(HWND dialog, const char *target_name, int kind)
     if (kind == 1) {
         if (!readable)
             return 0;
-        if (!delete_installed_file(path))
+        int deleted = delete_installed_file(path);
+        log_event("file %s: %s", path, deleted ? "deleted" : "could not be deleted");
+        if (!deleted)
             show_status_message(dialog, MSG_REMOVE_FAILED, path);
         return 1;
     }
@@ -128,7 +133,9 @@ int remove_file_entry(HWND dialog, const char *target_name, int kind)
     if (show_message(MSG_ASK_DELETE_SHARED, CAP_SHARED_REMOVE, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2,
                          path) != IDYES)
         return 1;
-    if (delete_installed_file(path))
+    int deleted = delete_installed_file(path);
+    log_event("shared file %s: %s", path, deleted ? "deleted" : "could not be deleted");
+    if (deleted)
         delete_shared_count(dialog, path);
     else
         show_status_message(dialog, MSG_REMOVE_FAILED, path);

@@ -91,6 +91,11 @@ static void run(HWND dialog)
     finish_run(code);
 }
 
+void run_without_window(void)
+{
+    run(NULL);
+}
+
 INT_PTR CALLBACK progress_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)
 {
     (void)wparam;

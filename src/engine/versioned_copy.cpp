@@ -6,6 +6,7 @@
 #include "platform.h"
 #include "resource_ids.h"
 #include "setup.h"
+#include "shell.h"
 #include "startup.h"
 #include "text.h"
 #include "ui.h"
@@ -102,6 +103,7 @@ int install_versioned_file(int shared, const char *source_name, const char *targ
     else if (found & VFF_BUFFTOOSMALL)
         find_error = MSG_COPY_TEMP_TOO_SMALL;
     if (find_error != 0) {
+        log_event("file %s: the version installer's search gave 0x%lx; not installed", target_name, found);
         if (!shared)
             show_message(find_error, CAP_COPY_FAILED, FIND_ERROR_STYLE, target_name);
         return 0;
@@ -116,17 +118,23 @@ int install_versioned_file(int shared, const char *source_name, const char *targ
         DWORD result = sys_VerInstallFileA(flags, source_name, target_name, session.source_dir, dest_dir,
                                            current_dir, temp_name, &temp_len);
         temp_name[sizeof temp_name - 1] = '\0';
+        log_event("file %s from %s to %s: the version installer gave 0x%lx", source_name, session.source_dir,
+                  dest_dir, result);
         if (result & VIF_TEMPFILE)
             delete_temporary_copy(dest_dir, temp_name);
 
         UINT question = first_row(question_rows, sizeof question_rows / sizeof question_rows[0], result);
         if (question != 0) {
-            if (show_message(question, CAP_COPY_FAILED, QUESTION_STYLE, target_name) != IDYES)
-                return 1; // the existing file stays
+            if (show_message(question, CAP_COPY_FAILED, QUESTION_STYLE, target_name) != IDYES) {
+                log_event("file %s: the existing file kept", target_name);
+                return 1;
+            }
             flags = VIFF_FORCEINSTALL;
             continue;
         }
         UINT error = first_row(error_rows, sizeof error_rows / sizeof error_rows[0], result);
+        log_event("file %s: %s", target_name,
+                  error != 0 ? "not installed" : flags == VIFF_FORCEINSTALL ? "copied over the existing file" : "copied");
         if (error == 0)
             return 1;
         if (!shared)
@@ -198,7 +206,9 @@ void replace_file_at_restart(const char *source_name, const char *target_name)
         // Without MOVEFILE_REPLACE_EXISTING the file in use would stay.
         if (sys_MoveFileExA(from, to, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING))
             session.restart_needed = 1;
-        return;
+    } else {
+        schedule_in_wininit(target_name, temp_name);
     }
-    schedule_in_wininit(target_name, temp_name);
+    log_event("file %s: %s", target_name,
+              session.restart_needed ? "replaced at the next start of Windows" : "its replacement could not be scheduled");
 }

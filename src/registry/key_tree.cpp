@@ -5,6 +5,7 @@
 #include "platform.h"
 #include "registry.h"
 #include "resource_ids.h"
+#include "shell.h"
 #include "ui.h"
 
 // The subkeys of the open key, from the last index down (the indexes still
@@ -25,6 +26,7 @@ static void delete_subkeys_and_key(HWND dialog, HKEY key, HKEY root, const char 
     }
     if (status == ERROR_SUCCESS)
         status = sys_RegDeleteKeyA(root, path);
+    log_event("registry key %s deleted: result %ld", path, status);
     if (status != ERROR_SUCCESS)
         show_status_message(dialog, MSG_REMOVE_FAILED, path);
 }

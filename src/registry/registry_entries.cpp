@@ -11,6 +11,7 @@
 #include "resource_ids.h"
 #include "script.h"
 #include "setup.h"
+#include "shell.h"
 #include "text.h"
 #include "ui.h"
 
@@ -45,21 +46,37 @@ static HKEY create_entry_key(const char *path)
     char no_class[1] = "";
     HKEY key;
     DWORD disposition;
-    if (sys_RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, no_class, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL,
-                            &key, &disposition) != ERROR_SUCCESS) {
+    LONG status = sys_RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, no_class, REG_OPTION_NON_VOLATILE,
+                                      KEY_ALL_ACCESS, NULL, &key, &disposition);
+    log_event("registry key HKLM\\%s: result %ld", path, status);
+    if (status != ERROR_SUCCESS) {
         report_register_failure(session.application_name);
         return NULL;
     }
     return key;
 }
 
-// A string value with its terminating zero. A value that cannot be set
-// leaves the entry incomplete, which is reported as a key that cannot be
-// created is.
+// A value that cannot be set leaves the entry incomplete, which is reported
+// as a key that cannot be created is.
+static void set_value(HKEY key, const char *name, DWORD type, const void *data, DWORD size, const char *shown)
+{
+    LONG status = sys_RegSetValueExA(key, name, 0, type, (const BYTE *)data, size);
+    log_event("registry value %s = %s: result %ld", name ? name : "(default)", shown, status);
+    if (status != ERROR_SUCCESS)
+        report_register_failure(session.application_name);
+}
+
+// A string value with its terminating zero.
 static void set_text_value(HKEY key, const char *name, const char *text)
 {
-    if (sys_RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1) != ERROR_SUCCESS)
-        report_register_failure(session.application_name);
+    set_value(key, name, REG_SZ, text, (DWORD)strlen(text) + 1, text);
+}
+
+static void set_number_value(HKEY key, const char *name, DWORD number)
+{
+    char shown[16];
+    text_format(shown, sizeof shown, "%lu", number);
+    set_value(key, name, REG_DWORD, &number, sizeof number, shown);
 }
 
 void apply_version_key(void)
@@ -94,6 +111,48 @@ void apply_app_path(void)
     sys_RegCloseKey(key);
 }
 
+// The Uninstall entry's further values, which the system's list of
+// programs shows or deployment tools read: the quiet removal, where the
+// application lies, its icon, version, publisher, size and date, and that
+// it has no change or repair.
+static void set_list_details(HKEY key, const char *uninstall_string)
+{
+    char text[REGISTRY_VALUE_SIZE + 8];
+    text_format(text, sizeof text, "%s /QUIET", uninstall_string);
+    set_text_value(key, "QuietUninstallString", text);
+    set_text_value(key, "InstallLocation", session.destination_dir);
+
+    // The icon named by the script, else the uninstaller's own: the program
+    // part of the command, between its quotes.
+    char name[SETUP_PATH_SIZE];
+    if (script_read_string(registry_section, "uninstall_icon", "", name, sizeof name) != 0) {
+        text_format(text, sizeof text, "%s%s", session.destination_dir, name);
+    } else {
+        text_copy(text, sizeof text, uninstall_string + 1);
+        char *quote = text_find(text, '"');
+        if (quote)
+            *quote = '\0';
+    }
+    set_text_value(key, "DisplayIcon", text);
+
+    static const char *const optional[][2] = {{"uninstall_version", "DisplayVersion"},
+                                              {"uninstall_publisher", "Publisher"}};
+    for (const auto &value : optional) {
+        if (script_read_string(registry_section, value[0], "", name, sizeof name) != 0)
+            set_text_value(key, value[1], name);
+    }
+
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    text_format(text, sizeof text, "%u", now.wYear * 10000u + now.wMonth * 100u + now.wDay);
+    set_text_value(key, "InstallDate", text);
+    // In KiB, rounded up, from the script's byte totals.
+    unsigned long long bytes = (unsigned long long)session.system_bytes_needed + session.destination_bytes_needed;
+    set_number_value(key, "EstimatedSize", (DWORD)text_divide(bytes + 1023, 1024, NULL));
+    set_number_value(key, "NoModify", 1);
+    set_number_value(key, "NoRepair", 1);
+}
+
 void apply_uninstall_entry(void)
 {
     char path[SETUP_PATH_SIZE];
@@ -115,6 +174,7 @@ void apply_uninstall_entry(void)
         return;
     set_text_value(key, "DisplayName", display_name);
     set_text_value(key, "UninstallString", uninstall_string);
+    set_list_details(key, uninstall_string);
     sys_RegCloseKey(key);
 }
 

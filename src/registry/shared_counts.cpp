@@ -27,20 +27,21 @@ static RegistryResult change_count(HKEY key, const char *value_name, int raise)
     // stored as binary data by another installer stays binary.
     DWORD count = 0, type = 0, length = sizeof count;
     if (sys_RegQueryValueExA(key, value_name, NULL, &type, (BYTE *)&count, &length) != ERROR_SUCCESS) {
+        log_event("shared count %s: none", value_name);
         if (!raise)
             return CountQueryFailed;
+        count = 0;
         // No value, or one longer than a count: it starts again at one.
-        count = 1;
         type = REG_DWORD;
         length = sizeof count;
-    } else if (raise) {
-        count++;
-    } else {
-        if (count == 0)
-            return CountAlreadyZero;
-        count--;
+    } else if (!raise && count == 0) {
+        return CountAlreadyZero;
     }
-    if (sys_RegSetValueExA(key, value_name, 0, type, (const BYTE *)&count, length) != ERROR_SUCCESS)
+    DWORD before = count;
+    count = raise ? count + 1 : count - 1;
+    LONG status = sys_RegSetValueExA(key, value_name, 0, type, (const BYTE *)&count, length);
+    log_event("shared count %s: %lu -> %lu, result %ld", value_name, before, count, status);
+    if (status != ERROR_SUCCESS)
         return CountWriteFailed;
     return !raise && count == 0 ? CountReachedZero : CountChanged;
 }
@@ -65,7 +66,9 @@ RegistryResult update_shared_count(const char *target_name, int raise)
         result = change_count(key, value_name, raise);
         sys_RegCloseKey(key);
     }
-    if (raise && result != CountChanged && status != ERROR_FILE_NOT_FOUND)
+    if (status == ERROR_FILE_NOT_FOUND)
+        log_event("shared count of %s: the system keeps no counts", target_name);
+    else if (raise && result != CountChanged)
         report_register_failure(target_name);
     return result;
 }
@@ -85,6 +88,7 @@ void delete_shared_count(HWND dialog, const char *full_path)
         status = sys_RegDeleteValueA(key, full_path);
         sys_RegCloseKey(key);
     }
+    log_event("shared count %s deleted: result %ld", full_path, status);
     if (status != ERROR_SUCCESS) {
         show_status_message(dialog, MSG_REMOVE_FAILED, value_path);
         log_removal_failure('\\', shared_dlls_key, full_path);

@@ -23,7 +23,7 @@ static void show_cancel_notice(void)
         script_read_text("break", "title", "[break]title", caption, sizeof caption);
         script_read_text("break", "msg", "[break]msg", text, sizeof text);
     }
-    sys_MessageBoxA(session.backdrop_window, text, caption, MB_OK | MB_ICONEXCLAMATION);
+    show_box(text, caption, MB_OK | MB_ICONEXCLAMATION);
 }
 
 static void show_closing_message(CompletionCode code)
@@ -56,8 +56,29 @@ static void show_closing_message(CompletionCode code)
     }
 }
 
+// The exit code of a run's end, for the programs that start setup.exe and
+// wait for it (deployment tools count 0 and 3010 as success).
+static DWORD exit_code_of(CompletionCode code)
+{
+    switch (code) {
+    case Cancelled:
+        return ERROR_INSTALL_USEREXIT;
+    case InstallSucceeded:
+    case UninstallSucceeded:
+        return session.restart_needed ? ERROR_SUCCESS_REBOOT_REQUIRED : ERROR_SUCCESS;
+    case SetupRefused:
+        return session.space_refused ? ERROR_DISK_FULL : ERROR_INSTALL_FAILURE;
+    case DebugRun:
+        return ERROR_SUCCESS;
+    default:
+        return session.user_cancelled ? ERROR_INSTALL_USEREXIT : ERROR_INSTALL_FAILURE;
+    }
+}
+
 void finish_run(CompletionCode code)
 {
+    session.exit_code = exit_code_of(code);
+    log_event("end of the run: completion %u", (unsigned)code);
     show_closing_message(code);
     sys_SetCurrentDirectoryA(session.windows_dir);
     if (session.removal_log) {

@@ -100,6 +100,7 @@ void create_program_group(unsigned int count)
             continue;
         HDDEDATA done = sys_DdeClientTransaction((LPBYTE)command, (DWORD)len + 1, conversation, NULL, 0,
                                                  XTYP_EXECUTE, GROUP_TRANSACTION_TIMEOUT, NULL);
+        log_event("start menu %s: %s", command, done != NULL ? "done" : "refused");
         if (done == NULL) {
             show_group_failure(MSG_DDE_SEND);
             break;
@@ -161,7 +162,9 @@ void remove_program_group(HWND dialog, unsigned int count)
             continue;
         if (!shortcut_exists(shortcut))
             continue;
-        if (!sys_DeleteFileA(shortcut)) {
+        int deleted = sys_DeleteFileA(shortcut);
+        log_event("start menu %s: %s", shortcut, deleted ? "deleted" : "could not be deleted");
+        if (!deleted) {
             show_status_message(dialog, MSG_REMOVE_FAILED, shortcut);
             return;
         }

@@ -7,11 +7,13 @@
 #include "resource_ids.h"
 #include "script.h"
 #include "setup.h"
+#include "shell.h"
 #include "startup.h"
 #include "text.h"
 #include "ui.h"
 
-enum { COMMAND_LINE_SIZE = 270 };
+// The copy's path and every switch, each value a whole path, quoted.
+enum { COMMAND_LINE_SIZE = 1024 };
 
 static void disk_error(UINT text_id)
 {
@@ -31,11 +33,41 @@ static void copy_name(const char *placeholder, const char *extension, char *name
     text_append(name, size, extension);
 }
 
+// Starts the copy. An interactive run ends at once, so that the medium can
+// be changed while the copy runs; an unattended one waits for the copy and
+// ends with its exit code, so that whoever started setup.exe sees the whole
+// installation's end.
+static int start_copy(char *command, DWORD *exit_code)
+{
+    if (!session.unattended) {
+        if (sys_WinExec(command, SW_SHOWMAXIMIZED) <= 31)
+            return 0;
+        *exit_code = ERROR_SUCCESS;
+        return 1;
+    }
+    STARTUPINFOA startup;
+    PROCESS_INFORMATION process;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWMAXIMIZED;
+    if (!sys_CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return 0;
+    // A copy whose end cannot be learnt counts as failed.
+    if (sys_WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0 ||
+        !sys_GetExitCodeProcess(process.hProcess, exit_code))
+        *exit_code = ERROR_INSTALL_FAILURE;
+    log_event("the temporary copy ended with exit code %lu", *exit_code);
+    sys_CloseHandle(process.hThread);
+    sys_CloseHandle(process.hProcess);
+    return 1;
+}
+
 // The copies of the program and its script (exe_copy, inf_copy), the medium
 // recorded in the script's copy, and the copy started. Returns how many of
 // the two copies must go again: none once the copy has started, or those a
 // failed step leaves behind (its message shown already).
-static int copy_and_start(const char *exe_copy, const char *inf_copy)
+static int copy_and_start(const char *exe_copy, const char *inf_copy, DWORD *exit_code)
 {
     char command[COMMAND_LINE_SIZE];
     if (!sys_CopyFileA(session.module_path, exe_copy, FALSE)) {
@@ -62,20 +94,32 @@ static int copy_and_start(const char *exe_copy, const char *inf_copy)
     }
 
     // The path is quoted: a temporary folder with blanks must not make the
-    // platform try a shorter, unintended program name first.
+    // platform try a shorter, unintended program name first. The switches of
+    // this run go on to the copy.
+    static const char *const shown[] = {"", " /PASSIVE", " /QUIET"};
+    char dir[SETUP_PATH_SIZE + 8] = "", log[SETUP_PATH_SIZE + 8] = "";
+    if (session.given_dir[0] != '\0')
+        text_format(dir, sizeof dir, " \"/DIR=%s\"", session.given_dir);
+    if (session.log_path[0] != '\0')
+        text_format(log, sizeof log, " \"/LOG=%s\"", session.log_path);
     const char *debug = session.debug_run ? " /DEBUG" : "";
-    size_t whole_len = strlen(exe_copy) + strlen(debug) + sizeof "\"\" /TEMP" - 1;
-    size_t command_len = text_format(command, sizeof command, "\"%s\" /TEMP%s", exe_copy, debug);
+    const char *no_restart = session.no_restart ? " /NORESTART" : "";
+    const char *unattended = shown[session.unattended];
+    size_t whole_len = strlen(exe_copy) + strlen(debug) + strlen(unattended) + strlen(no_restart) + strlen(dir) +
+                       strlen(log) + sizeof "\"\" /TEMP" - 1;
+    size_t command_len = text_format(command, sizeof command, "\"%s\" /TEMP%s%s%s%s%s", exe_copy, debug, unattended,
+                                     no_restart, dir, log);
     // A command cut at the buffer would lose its switches: never start that.
     // One that fills the buffer exactly is whole.
-    if (command_len < whole_len || sys_WinExec(command, SW_SHOWMAXIMIZED) <= 31) {
+    log_event("starting the temporary copy: %s", command);
+    if (command_len < whole_len || !start_copy(command, exit_code)) {
         disk_error(MSG_CANNOT_START_COPY);
         return 2;
     }
     return 0;
 }
 
-void start_temporary_copy(void)
+DWORD start_temporary_copy(void)
 {
     char root[4];
     char temp_dir[SETUP_PATH_SIZE];
@@ -88,19 +132,19 @@ void start_temporary_copy(void)
     UINT type = sys_GetDriveTypeA(root);
     if (type < DRIVE_REMOVABLE || type > DRIVE_RAMDISK) {
         disk_error(MSG_NO_DISK);
-        return;
+        return ERROR_INSTALL_FAILURE;
     }
 
     DWORD len = sys_GetTempPathA(sizeof temp_dir, temp_dir);
     if (len == 0 || len >= sizeof temp_dir) {
         disk_error(MSG_NO_TEMP_FILE);
-        return;
+        return ERROR_INSTALL_FAILURE;
     }
     len = sys_GetCurrentDirectoryA(sizeof current_dir, current_dir);
     if (len == 0 || len >= sizeof current_dir || text_equal_nocase(temp_dir, current_dir) ||
         sys_GetTempFileNameA(temp_dir, "~stp", 0, placeholder) == 0) {
         disk_error(MSG_NO_TEMP_FILE);
-        return;
+        return ERROR_INSTALL_FAILURE;
     }
     copy_name(placeholder, "exe", exe_copy, sizeof exe_copy);
     copy_name(placeholder, "inf", inf_copy, sizeof inf_copy);
@@ -108,8 +152,10 @@ void start_temporary_copy(void)
     // What a failed start made goes again. The placeholder, which kept the
     // copies' number taken while they were made, goes in any case.
     const char *const copies[] = {exe_copy, inf_copy};
-    int made = copy_and_start(exe_copy, inf_copy);
+    DWORD exit_code = ERROR_INSTALL_FAILURE;
+    int made = copy_and_start(exe_copy, inf_copy, &exit_code);
     for (int i = 0; i < made; i++)
         sys_DeleteFileA(copies[i]);
     sys_DeleteFileA(placeholder);
+    return exit_code;
 }

@@ -5,6 +5,7 @@
 #include "platform.h"
 #include "resource_ids.h"
 #include "setup.h"
+#include "shell.h"
 #include "text.h"
 #include "ui.h"
 
@@ -24,6 +25,51 @@ void format_catalogue_text(UINT id, char *text, int size, va_list args)
     text_format_v(text, (size_t)size, format, args);
 }
 
+// The answer an unattended run gives: Cancel where Cancel is offered (the
+// insert-disk prompt: no waiting for a disk), the default button of a
+// question (No on the replacement and shared-file questions, Yes on the
+// older version's), OK alone otherwise.
+static int unattended_answer(UINT style)
+{
+    switch (style & MB_TYPEMASK) {
+    case MB_OKCANCEL:
+        return IDCANCEL;
+    case MB_YESNO:
+        return (style & MB_DEFMASK) == MB_DEFBUTTON2 ? IDNO : IDYES;
+    default:
+        return IDOK;
+    }
+}
+
+static const char *answer_name(int answer)
+{
+    switch (answer) {
+    case IDOK:
+        return "OK";
+    case IDCANCEL:
+        return "Cancel";
+    case IDYES:
+        return "Yes";
+    case IDNO:
+        return "No";
+    default:
+        return "none";
+    }
+}
+
+int show_box(const char *text, const char *caption, UINT style)
+{
+    int answer;
+    if (session.unattended) {
+        answer = unattended_answer(style);
+        log_event("box (not shown) %s: %s; answered %s", caption, text, answer_name(answer));
+        return answer;
+    }
+    answer = sys_MessageBoxA(session.backdrop_window, text, caption, style);
+    log_event("box %s: %s; answered %s", caption, text, answer_name(answer));
+    return answer;
+}
+
 int show_message(UINT text_id, UINT caption_id, UINT style, ...)
 {
     char text[MESSAGE_TEXT_SIZE];
@@ -35,7 +81,7 @@ int show_message(UINT text_id, UINT caption_id, UINT style, ...)
     // A box during a step asks about the file the dialog shows.
     show_paced_now();
     load_catalogue_text(caption_id, caption, sizeof caption);
-    return sys_MessageBoxA(session.backdrop_window, text, caption, style);
+    return show_box(text, caption, style);
 }
 
 void center_on_backdrop(HWND window)

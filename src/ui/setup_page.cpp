@@ -95,6 +95,9 @@ static void fill_setup_page(HWND page)
 
 int check_disk_space(void)
 {
+    log_event("bytes needed %u in the system folder (%llu free), %u in the destination (%llu free)",
+              session.system_bytes_needed, session.system_bytes_free, session.destination_bytes_needed,
+              session.destination_bytes_free);
     int room = 1;
     if (session.system_bytes_free < session.system_bytes_needed) {
         show_message(MSG_SYSTEM_SPACE, CAP_DISK_ERROR, MB_OK | MB_ICONEXCLAMATION);
@@ -104,6 +107,7 @@ int check_disk_space(void)
         show_message(MSG_DEST_SPACE, CAP_DISK_ERROR, MB_OK | MB_ICONEXCLAMATION);
         room = 0;
     }
+    session.space_refused = !room;
     return room;
 }
 
@@ -178,7 +182,7 @@ int detect_previous_version(void)
     memset(text, 0, sizeof text);
     script_read_text("oldver", "title", "[oldver]title", title, sizeof title);
     script_read_text("oldver", "msg", "[oldver]msg", text, sizeof text);
-    int answer = sys_MessageBoxA(session.backdrop_window, text, title, MB_YESNO | MB_ICONINFORMATION);
+    int answer = show_box(text, title, MB_YESNO | MB_ICONINFORMATION);
     sys_RegCloseKey(key);
     if (answer != IDYES)
         return 0;
@@ -195,30 +199,48 @@ int detect_previous_version(void)
     return 1;
 }
 
-static void on_finish(HWND page)
+// What the page's OK does: 1 when the run goes on to the files; otherwise
+// finish_run has ended it.
+static int setup_accepted(void)
 {
     if (session.debug_run) {
         finish_run(DebugRun);
-        return;
+        return 0;
     }
-    if (check_disk_space() && ensure_destination(session.destination_dir)) {
-        EndDialog(page, 0);
-        return;
-    }
+    log_event("destination %s", session.destination_dir);
+    if (check_disk_space() && ensure_destination(session.destination_dir))
+        return 1;
     finish_run(SetupRefused);
+    return 0;
+}
+
+// The page's start: the older version's folder becomes the destination
+// (unless /DIR named one), and the figures are measured.
+static void prepare_setup_page(HWND page)
+{
+    session.previous_version_found = 0;
+    session.over_previous_version = 0;
+    const char *why = session.given_dir[0] != '\0' ? "/DIR" : "the script's default";
+    if (session.given_dir[0] == '\0' && detect_previous_version()) {
+        session.over_previous_version = 1;
+        text_copy(session.destination_dir, sizeof session.destination_dir, session.previous_version_dir);
+        why = "the older version's folder";
+    }
+    log_event("setup page: destination %s (%s)", session.destination_dir, why);
+    fill_setup_page(page);
+}
+
+int accept_setup_page(void)
+{
+    prepare_setup_page(NULL);
+    return setup_accepted();
 }
 
 INT_PTR CALLBACK setup_page_proc(HWND page, UINT message, WPARAM wparam, LPARAM lparam)
 {
     (void)lparam;
     if (message == WM_INITDIALOG) {
-        session.previous_version_found = 0;
-        session.over_previous_version = 0;
-        if (detect_previous_version()) {
-            session.over_previous_version = 1;
-            text_copy(session.destination_dir, sizeof session.destination_dir, session.previous_version_dir);
-        }
-        fill_setup_page(page);
+        prepare_setup_page(page);
         center_on_backdrop(page);
         return 0;
     }
@@ -226,7 +248,8 @@ INT_PTR CALLBACK setup_page_proc(HWND page, UINT message, WPARAM wparam, LPARAM 
         return 0;
     switch (wparam) {
     case IDOK:
-        on_finish(page);
+        if (setup_accepted())
+            EndDialog(page, 0);
         return 1;
     case IDCANCEL:
         finish_run(Cancelled);
@@ -237,7 +260,8 @@ INT_PTR CALLBACK setup_page_proc(HWND page, UINT message, WPARAM wparam, LPARAM 
         return 1;
     case IDC_CHOOSE_FOLDER:
         ShowWindow(page, SW_HIDE);
-        choose_destination_folder(page);
+        if (choose_destination_folder(page))
+            log_event("setup page: destination %s (chosen)", session.destination_dir);
         show_folder_and_free_space(page, DestinationFolder);
         ShowWindow(page, SW_SHOW);
         return 1;

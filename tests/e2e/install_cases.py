@@ -149,14 +149,15 @@ def install(b, args=(), program=None, windows_path=None, name=None):
 
 
 def check_installation(b, t, medium_dir):
-    """The closing message, the files, the registry entries, the shared
-    counts and the program group of a finished installation; returns the
-    Uninstall entry's command."""
-    closing = last_box(t)
-    equal(closing.get("text"), MESSAGES[100].replace("%s", APPLICATION, 1), "closing message")
-    # (The shell's group windows may cover the box, so that the driver cannot
-    # read its icon from the screen.)
-    check(closing.get("icon") in ("information", "unknown"), f"closing icon {closing.get('icon')}")
+    """The closing message (none when t is None: a run without windows), the
+    files, the registry entries, the shared counts and the program group of
+    a finished installation; returns the Uninstall entry's command."""
+    if t is not None:
+        closing = last_box(t)
+        equal(closing.get("text"), MESSAGES[100].replace("%s", APPLICATION, 1), "closing message")
+        # (The shell's group windows may cover the box, so that the driver
+        # cannot read its icon from the screen.)
+        check(closing.get("icon") in ("information", "unknown"), f"closing icon {closing.get('icon')}")
 
     # Files: application files in the destination, shared ones in the
     # system folder, byte for byte as on the medium.
@@ -328,7 +329,37 @@ def uninstall_removes_the_chosen_folder(b):
     check(os.path.exists(decoy), "the other installation's file is still there")
 
 
-CASES = {f.__name__: f for f in (install_and_uninstall, uninstall_removes_the_chosen_folder)}
+def passive_install_into_given_folder(b):
+    """/PASSIVE with /DIR: the backdrop and the progress dialog only, nothing
+    to answer, the files in the folder given; the medium's process waits for
+    its copy and ends with 0. The quiet removal takes it all away again."""
+    cleanup_installation(b)
+    b.cleanups.append(lambda: cleanup_installation(b))
+    b.reg("add", SHARED_DLLS, "/f")
+    given = b.c_path("Passive App")
+    shutil.rmtree(given, ignore_errors=True)
+    b.cleanups.append(lambda: shutil.rmtree(given, ignore_errors=True))
+    t = b.run(os.path.join(b.medium, "setup.exe"), [], "wait-exit\n", timeout=120,
+              tail='/PASSIVE "/DIR=C:\\Passive App"')
+    shown = [w.get("class") if w.get("class") == "Setup" else w.get("caption") for w in t.shown()
+             if w.get("visible", True)]
+    # (The driver may see the two in either order.)
+    equal(sorted(shown), sorted(["Setup", "ﾌｧｲﾙのｺﾋﾟｰ"]), "windows shown: the backdrop and the progress dialog")
+    equal([e["code"] for e in t.exits()], [0, 0], "exit codes of the copy and the medium's process")
+    for name in ("Sampler.exe", "setup.exe", "setup.inf"):
+        check(os.path.isfile(os.path.join(given, name)), f"{name} in the given folder")
+    equal(reg_query(b, UNINSTALL_KEY, "InstallLocation"), "C:\\Passive App\\", "InstallLocation")
+    quiet = reg_query(b, UNINSTALL_KEY, "QuietUninstallString")
+    program = quiet.split('"')[1]
+    t = b.run(b.unix_path(program), [], "wait-exit\n", timeout=120, windows_path=program,
+              tail=quiet.split('"', 2)[2].strip(), name="removal")
+    equal((t.shown(), [e["code"] for e in t.exits()]), ([], [0]), "the quiet removal: windows, exit code")
+    equal(reg_query(b, UNINSTALL_KEY), None, "the Uninstall entry after the removal")
+    equal(sorted(os.listdir(given)), ["setup.exe"], "left for the next start")
+
+
+CASES = {f.__name__: f for f in (install_and_uninstall, uninstall_removes_the_chosen_folder,
+                                 passive_install_into_given_folder)}
 
 if __name__ == "__main__":
     main(CASES)

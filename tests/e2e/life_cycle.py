@@ -41,6 +41,11 @@ class Stages:
     """What the stages answer and check. This one answers every window with
     its default button (or with the given scenarios) and checks nothing."""
 
+    # The Uninstall entry's value whose command the removal runs, and what
+    # is added to that command.
+    removal_value = "UninstallString"
+    removal_switches = ""
+
     def __init__(self, install_text=None, removal_text=None):
         self.install_text = install_text
         self.removal_text = removal_text
@@ -122,9 +127,9 @@ def reg_string(data):
     return data[1:-1].replace('\\"', '"').replace("\\\\", "\\")
 
 
-def uninstall_entries(lines):
+def uninstall_entries(lines, value_name="UninstallString"):
     """(key, command) of each Uninstall entry among a snapshot's registry
-    lines, in the order of the keys."""
+    lines, in the order of the keys: the command of the named value."""
     found = []
     for line in lines:
         section, _, value = line.partition("] ")
@@ -132,7 +137,7 @@ def uninstall_entries(lines):
         if UNINSTALL_KEYS not in key.lower() or "\\" in key.lower().split(UNINSTALL_KEYS, 1)[1]:
             continue
         name, _, data = value.partition("=")
-        if name.lower() == '"uninstallstring"' and reg_string(data) is not None:
+        if name.lower() == f'"{value_name.lower()}"' and reg_string(data) is not None:
             found.append((key, reg_string(data)))
     return sorted(found)
 
@@ -197,7 +202,9 @@ def play(b, stages, switches="", life=None):
     b.restart_windows()
     stages.restarted(b, life)
     life.installed = snapshot(b)
-    life.entries = [e for e in uninstall_entries(life.installed[1]) if e not in uninstall_entries(life.before[1])]
+    value = stages.removal_value
+    life.entries = [e for e in uninstall_entries(life.installed[1], value)
+                    if e not in uninstall_entries(life.before[1], value)]
     if not life.entries:
         say("    the installation added no Uninstall entry: there is nothing to remove")
         return life
@@ -217,7 +224,8 @@ def play(b, stages, switches="", life=None):
         say(f"5. The Uninstall entry's command is run as written: {command}")
         say(f"    ({key})")
         name = "uninstall" if n == 0 else f"uninstall-{n + 1}"
-        run = drive(b, name, b.unix_path(program), program, stages.removal_scenario(b), tail=rest)
+        run = drive(b, name, b.unix_path(program), program, stages.removal_scenario(b),
+                    tail=(rest + " " + stages.removal_switches).strip())
         life.removals.append(run)
         if run.failure:
             life.failures.append(f"removal ({key}): {run.failure}")

@@ -10,13 +10,14 @@ stages serve as the demonstration (demo.sh, through tools/try-medium
 --sample) and as a test."""
 import glob
 import os
+import time
 
 from harness import Failure, check, equal, main
 from install_cases import (DEFAULT_DIR, SHARED_DLLS, SYSTEM, UNINSTALL_KEY, check_installation,
-                           check_machine_as_before, check_removal, cleanup_installation, difference,
-                           install_scenario, installed_folder, pending_deletions, uninstall_scenario)
+                           check_machine_as_before, check_removal, cleanup_installation, difference, files_of,
+                           install_scenario, installed_folder, pending_deletions, reg_query, uninstall_scenario)
 from life_cycle import USER_FILE, USER_TEXT, Stages, ending, play, report, say
-from script_data import APPLICATION, MESSAGES
+from script_data import APPLICATION, MESSAGES, read_script
 
 
 def temp_copies(b):
@@ -116,7 +117,84 @@ def every_default_answer(b):
     equal((files_lost, registry_lost), ([], []), "lost")
 
 
-CASES = {f.__name__: f for f in (whole_life_cycle, every_default_answer)}
+class QuietStages(SampleStages):
+    """/QUIET and a log: no window at any time; the medium's process ends
+    once the installation has, with its exit code; then the Uninstall
+    entry's quiet command, whose unattended answer keeps the shared
+    library."""
+    removal_value = "QuietUninstallString"
+
+    def __init__(self, b):
+        super().__init__()
+        self.log = os.path.join(b.work, "setup log.txt")
+        self.switches = f'/QUIET "/LOG={b.z(self.log)}"'
+        self.removal_switches = f'"/LOG={b.z(self.log)}"'
+
+    def install_scenario(self, b):
+        return "wait-exit\n"
+
+    def removal_scenario(self, b):
+        return "wait-exit\n"
+
+    def log_text(self):
+        with open(self.log, "rb") as f:
+            data = f.read()
+        check(data.startswith(b"\xef\xbb\xbf"), "the log begins with a byte-order mark")
+        return data[3:].decode("utf-8")
+
+    def installed(self, b, life):
+        t = life.transcript
+        equal(t.shown(), [], "windows shown by the installation")
+        medium, copy = [p["pid"] for p in t.processes()]
+        exits = {e["pid"]: e for e in t.exits()}
+        equal((exits[medium]["code"], exits[copy]["code"]), (0, 0), "exit codes of the medium's process and its copy")
+        check(exits[medium]["t"] >= exits[copy]["t"], "the medium's process ends after the installation")
+        self.command = check_installation(b, None, life.medium)
+        installed = installed_folder(b)
+        details = {"QuietUninstallString": self.command + " /QUIET", "InstallLocation": installed,
+                   "DisplayIcon": installed + "setup.exe", "NoModify": "0x1", "NoRepair": "0x1"}
+        for name, value in details.items():
+            equal(reg_query(b, UNINSTALL_KEY, name), value, name)
+        check(reg_query(b, UNINSTALL_KEY, "InstallDate") in
+              {time.strftime("%Y%m%d", time.localtime(time.time() + d)) for d in (-86400, 0)}, "InstallDate")
+        size = int(reg_query(b, UNINSTALL_KEY, "EstimatedSize"), 16)
+        check(90 <= size <= 200, f"EstimatedSize {size} KiB")
+        log = self.log_text()
+        for _, target, _ in files_of(read_script(os.path.join(life.medium, "setup.inf"))):
+            check(f"file {target}: copied" in log, f"the log names {target}")
+        check(log.count("exit code 0: done") == 2, "the log has the end of both processes")
+        say(f"    installed without a window; the log {self.log} tells each file")
+
+    def removed(self, b, life):
+        equal(life.removals[0].transcript.shown(), [], "windows shown by the removal")
+        equal([e["code"] for e in life.removals[0].transcript.exits()], [0], "the removal's exit code")
+        check("answered No" in self.log_text().split("started: /UNINSTALL")[-1], "the shared file's question logged")
+        check(os.path.exists(b.c_path("windows", b.system_dir, "SMPCOMMN.DLL")), "the shared library stays")
+        say("    removed without a window; the shared library stays, as the unattended answer says")
+
+    def finished(self, b, life):
+        destination = b.c_path(b.program_files, DEFAULT_DIR)
+        equal(sorted(os.listdir(destination)), [USER_FILE], "the folder after the restart")
+        files_added, _, registry_added, _ = difference(life.before, life.after)
+        equal(sorted(f for f in files_added if not f.startswith(os.path.join(b.program_files, DEFAULT_DIR))),
+              [os.path.join("windows", b.system_dir, "SMPCOMMN.DLL")], "files left outside the folder")
+        equal(len(registry_added), 1, f"registry lines left (the shared count): {registry_added}")
+        # The next test starts from a machine without the library.
+        os.chmod(b.c_path("windows", b.system_dir, "SMPCOMMN.DLL"), 0o644)
+        os.remove(b.c_path("windows", b.system_dir, "SMPCOMMN.DLL"))
+        b.reg("delete", SHARED_DLLS, "/v", SYSTEM + "SMPCOMMN.DLL", "/f")
+
+
+def quiet_life_cycle(b):
+    stages = QuietStages(b)
+    life = play(b, stages, switches=stages.switches)
+    report(b, life, b.medium)
+    if life.failures:
+        raise Failure("; ".join(life.failures))
+    equal(len(life.removals), 1, "removals run")
+
+
+CASES = {f.__name__: f for f in (whole_life_cycle, every_default_answer, quiet_life_cycle)}
 
 if __name__ == "__main__":
     main(CASES)

@@ -49,7 +49,7 @@ def unknown_token(b):
     before = temp_copies(b)
     t = b.run(os.path.join(medium, "setup.exe"), ["/SETUP", "/BOGUS"])
     equal(t.shown(), [], "windows shown")
-    equal([e["code"] for e in t.exits()], [0], "exit codes")
+    equal([e["code"] for e in t.exits()], [1639], "exit codes")
     equal(temp_copies(b), before, "temporary copies")
 
 
@@ -77,7 +77,7 @@ def started_from_its_destination(b):
     equal(box.get("caption"), MESSAGES[16015], "caption")
     equal(box.get("icon"), "stop", "icon")
     equal([x["id"] for x in box.get("buttons", [])], [1], "buttons")
-    equal([e["code"] for e in t.exits()], [0], "exit codes")
+    equal([e["code"] for e in t.exits()], [1603], "exit codes")
     equal(temp_copies(b), before, "temporary copies")
 
     # As uninstaller from the same folder it goes on: backdrop, farewell
@@ -180,7 +180,7 @@ def command_lines(b):
                                      ("/UNINSTALL\t/setup", START, setup_notice)):
         t = b.run(program, tail=tail, scenario=cancel)
         equal(t.captions(), [first_page, notice], f"dialogs for {tail!r}")
-        equal([e["code"] for e in t.exits()], [0], f"exit code for {tail!r}")
+        equal([e["code"] for e in t.exits()], [1602], f"exit code for {tail!r}")
 
     # /DEBUG before or after the mode: the rehearsal ends with message 107.
     rehearsal = "timeout 30\nexpect kind=dialog caption=\"" + FAREWELL + "\"\nclick 1\nexpect kind=messagebox\nkey enter\n" \
@@ -191,11 +191,12 @@ def command_lines(b):
         equal(last_box(t).get("text"), MESSAGES[MSG_DEBUG_RUN], f"closing text for {tail!r}")
 
     # Refused command lines, and a temporary-copy run whose script does not
-    # say where the medium is: no window at all, exit code 0.
-    for tail in ("/SETUP /X", "/setupx", "/TEMP /DEBUG", "/DEBUG /TEMP"):
+    # say where the medium is: no window at all, exit code 1639 (the command
+    # line refused) or 1603 (the run could not start).
+    for tail, code in (("/SETUP /X", 1639), ("/setupx", 1639), ("/TEMP /DEBUG", 1603), ("/DEBUG /TEMP", 1603)):
         t = b.run(program, tail=tail)
         equal(t.shown(), [], f"windows for {tail!r}")
-        equal([e["code"] for e in t.exits()], [0], f"exit code for {tail!r}")
+        equal([e["code"] for e in t.exits()], [code], f"exit code for {tail!r}")
 
     # With the medium's folder in the script, /DEBUG /TEMP is a temporary-copy
     # rehearsal, which removes its script copy at the end.
@@ -279,7 +280,7 @@ def unsafe_scripts_are_refused(b):
         equal(box.get("icon"), "stop", "icon")
         equal(len(t.processes()), 1, "no temporary copy is started")
         equal(temp_copies(b), before, "temporary copies")
-        equal([e["code"] for e in t.exits()], [0], "exit codes")
+        equal([e["code"] for e in t.exits()], [1620], "exit codes")
 
 
 def missing_script_is_refused(b):

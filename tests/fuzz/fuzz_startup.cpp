@@ -14,6 +14,7 @@
 #include "fuzz_support.h"
 #include "script.h"
 #include "setup_types.h"
+#include "text.h"
 #include "startup.h"
 
 namespace {
@@ -73,46 +74,109 @@ void fuzz_int(const std::string &text, int fallback)
     check(value == expected, "leading decimal, clamped");
 }
 
+// The reference splitting: tokens at blanks and tabs; a quote may open a
+// token or the value after its first '=' and must close before a blank or
+// the end; double-byte characters are taken whole.
 void fuzz_command_line(const std::string &text)
 {
     std::vector<char> buf(text.begin(), text.end());
     buf.push_back('\0');
-    unsigned int mode = 77;
-    int debug = 0;
-    int accepted = command_line_apply(buf.data(), &mode, &debug);
+    CommandLine got;
+    int accepted = command_line_apply(buf.data(), &got);
 
-    unsigned int want_mode = RunModeSetup;
-    int want_debug = 0, want_accepted = 1;
-    std::string token;
+    CommandLine want;
+    memset(&want, 0, sizeof want);
+    int want_accepted = 1;
     std::string line(text.c_str()); // the program sees the text up to a zero
-    line += ' ';
-    for (char c : line) {
-        if (c != ' ' && c != '\t') {
+    size_t i = 0;
+    auto blank = [&](size_t k) { return k < line.size() && (line[k] == ' ' || line[k] == '\t'); };
+    for (;;) {
+        while (blank(i))
+            i++;
+        if (i >= line.size())
+            break;
+        int quoted = line[i] == '"';
+        if (quoted)
+            i++;
+        std::string token;
+        long value_at = -1;
+        int ok = 1;
+        for (;;) {
+            if (i >= line.size()) {
+                ok = !quoted;
+                break;
+            }
+            char c = line[i];
+            if (c == '"') {
+                if (quoted) {
+                    i++;
+                    ok = i >= line.size() || blank(i);
+                    break;
+                }
+                if ((long)token.size() != value_at) {
+                    ok = 0;
+                    break;
+                }
+                quoted = 1;
+                i++;
+                continue;
+            }
+            if (!quoted && blank(i))
+                break;
+            if (c == '=' && value_at < 0 && !quoted)
+                value_at = (long)token.size() + 1;
             token += c;
-            continue;
+            if (lead((unsigned char)c) && i + 1 < line.size())
+                token += line[++i];
+            i++;
         }
-        if (token.empty())
-            continue;
+        if (!ok) {
+            want_accepted = 0;
+            break;
+        }
+        if (i < line.size())
+            i++; // the separator or the closing quote's blank
         std::string upper;
         for (char t : token)
             upper += (t >= 'a' && t <= 'z') ? (char)(t - 32) : t;
-        token.clear();
-        if (upper == "/SETUP")
-            want_mode = RunModeSetup;
+        std::string head = upper.substr(0, 5);
+        if (head == "/DIR=" || head == "/LOG=") {
+            std::string value = token.substr(5);
+            if (value.empty() || text_fit(value.c_str(), SETUP_PATH_SIZE - 1) != value.size()) {
+                want_accepted = 0;
+                break;
+            }
+            snprintf(head == "/DIR=" ? want.dir : want.log, SETUP_PATH_SIZE, "%s", value.c_str());
+        } else if (upper == "/SETUP")
+            want.run_mode = RunModeSetup;
         else if (upper == "/TEMP")
-            want_mode = RunModeTempCopy;
+            want.run_mode = RunModeTempCopy;
         else if (upper == "/UNINSTALL")
-            want_mode = RunModeUninstall;
+            want.run_mode = RunModeUninstall;
         else if (upper == "/DEBUG")
-            want_debug = 1;
+            want.debug_run = 1;
+        else if (upper == "/QUIET" || upper == "/S")
+            want.unattended = UnattendedQuiet;
+        else if (upper == "/PASSIVE")
+            want.unattended = UnattendedPassive;
+        else if (upper == "/NORESTART")
+            want.no_restart = 1;
+        else if (upper == "/?")
+            want.show_help = 1;
         else {
             want_accepted = 0;
             break;
         }
     }
     check(accepted == want_accepted, "accepted as the reference splits");
-    check(mode == want_mode, "mode as the reference");
-    check(debug == want_debug, "debug flag as the reference");
+    if (!accepted)
+        return;
+    check(got.run_mode == want.run_mode && got.debug_run == want.debug_run, "mode and debug flag as the reference");
+    check(got.unattended == want.unattended && got.no_restart == want.no_restart && got.show_help == want.show_help,
+          "switches as the reference");
+    check(strcmp(got.dir, want.dir) == 0 && strcmp(got.log, want.log) == 0, "values as the reference");
+    check(!got.dir[0] || command_line_folder_is_absolute(got.dir) == command_line_folder_is_absolute(want.dir),
+          "folder test is stable");
 }
 
 // Text as the platform hands it over never ends in half a double-byte

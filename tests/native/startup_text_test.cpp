@@ -14,14 +14,17 @@ struct Parsed {
     int accepted;
     unsigned int mode;
     int debug;
+    CommandLine line;
 };
 
-Parsed parse(const char *line)
+Parsed parse(const char *text)
 {
-    char buf[128];
-    snprintf(buf, sizeof buf, "%s", line);
-    Parsed p = {0, 99, 0};
-    p.accepted = command_line_apply(buf, &p.mode, &p.debug);
+    char buf[1024];
+    snprintf(buf, sizeof buf, "%s", text);
+    Parsed p;
+    p.accepted = command_line_apply(buf, &p.line);
+    p.mode = p.line.run_mode;
+    p.debug = p.line.debug_run;
     return p;
 }
 
@@ -32,6 +35,7 @@ TEST(CommandLine, EmptyOrBlankGivesSetup)
         EXPECT_EQ(p.accepted, 1) << line;
         EXPECT_EQ(p.mode, RunModeSetup) << line;
         EXPECT_EQ(p.debug, 0) << line;
+        EXPECT_EQ(p.line.unattended, UnattendedNone) << line;
     }
 }
 
@@ -47,25 +51,69 @@ TEST(CommandLine, TokensInAnyCaseAndOrder)
     EXPECT_TRUE(p.accepted && p.mode == RunModeTempCopy && p.debug == 1);
     p = parse("/DEBUG");
     EXPECT_TRUE(p.accepted && p.mode == RunModeSetup && p.debug == 1);
+    p = parse("/s /NoRestart /?");
+    EXPECT_TRUE(p.accepted && p.line.unattended == UnattendedQuiet && p.line.no_restart && p.line.show_help);
 }
 
-TEST(CommandLine, LastModeTokenWins)
+TEST(CommandLine, LastModeOrSwitchWins)
 {
     Parsed p = parse("/SETUP /UNINSTALL");
     EXPECT_EQ(p.mode, RunModeUninstall);
     p = parse("/UNINSTALL /TEMP /SETUP");
     EXPECT_EQ(p.mode, RunModeSetup);
+    p = parse("/QUIET /PASSIVE");
+    EXPECT_EQ(p.line.unattended, UnattendedPassive);
+    p = parse("/PASSIVE /quiet");
+    EXPECT_EQ(p.line.unattended, UnattendedQuiet);
+    p = parse("/DIR=C:\\A /dir=D:\\B");
+    EXPECT_STREQ(p.line.dir, "D:\\B");
 }
 
-TEST(CommandLine, UnknownTokenRefuses)
+TEST(CommandLine, QuotedValues)
 {
-    EXPECT_EQ(parse("/SETUP /X").accepted, 0);
-    EXPECT_EQ(parse("/SETUPX").accepted, 0);
-    EXPECT_EQ(parse("\"/TEMP\"").accepted, 0);
-    EXPECT_EQ(parse("/TEMP/DEBUG").accepted, 0);
-    // Tokens before the unknown one keep their effect.
+    const struct {
+        const char *line, *dir, *log;
+    } rows[] = {
+        {"/DIR=\"C:\\Program Files\\App\" /QUIET", "C:\\Program Files\\App", ""},
+        {"\"/DIR=C:\\Program Files\\App\"\t/LOG=C:\\l.txt", "C:\\Program Files\\App", "C:\\l.txt"},
+        {"/LOG=\"rel log.txt\"", "", "rel log.txt"},
+        // ソ and 表 end in the backslash code; a quote after them still closes.
+        {"/DIR=\"C:\\\x83\x5c \x95\x5c\"", "C:\\\x83\x5c \x95\x5c", ""},
+        {"/DIR=C:\\a=b", "C:\\a=b", ""},
+    };
+    for (const auto &row : rows) {
+        Parsed p = parse(row.line);
+        EXPECT_EQ(p.accepted, 1) << row.line;
+        EXPECT_STREQ(p.line.dir, row.dir) << row.line;
+        EXPECT_STREQ(p.line.log, row.log) << row.line;
+    }
+}
+
+TEST(CommandLine, RefusedLines)
+{
+    std::string long_value = "/DIR=C:\\" + std::string(256, 'a');  // a value of 259 bytes: a whole path
+    EXPECT_EQ(parse(long_value.c_str()).accepted, 1);
+    std::string cut_value = long_value.substr(0, long_value.size() - 1) + "\x99";  // ends in half a character
+    long_value += "a";                                               // 260: longer than a path
+    const char *const refused[] = {
+        "/SETUP /X", "/SETUPX", "/TEMP/DEBUG", "/DIR=", "/LOG=\"\"", "/DIR", "\"/TEMP", "/DIR=\"C:\\a",
+        "/DIR=\"C:\\a\"b", "/DIR=C:\\a\"b\"", "\"/DIR=\"C:\\a\"\"", "/DIR=a=\"b\"", "/Q", "/QUIETX", "-QUIET",
+        long_value.c_str(), cut_value.c_str(),
+    };
+    for (const char *line : refused)
+        EXPECT_EQ(parse(line).accepted, 0) << line;
+    // Tokens before the refused one keep their effect.
     Parsed p = parse("/DEBUG /UNINSTALL bogus");
     EXPECT_TRUE(!p.accepted && p.debug == 1 && p.mode == RunModeUninstall);
+}
+
+TEST(CommandLine, AbsoluteFolders)
+{
+    for (const char *folder : {"C:\\", "c:\\Program Files\\App", "\\\\server\\share\\app", "D:\\\x83\x5c"})
+        EXPECT_EQ(command_line_folder_is_absolute(folder), 1) << folder;
+    for (const char *folder : {"App", "C:App", "\\App", "\\\\", "C:\\a*b", "C:\\a?", "C:\\a|b", "C:\\a:b",
+                               "C:\\a<b", "1:\\a", "C:\\a\tb"})
+        EXPECT_EQ(command_line_folder_is_absolute(folder), 0) << folder;
 }
 
 TEST(CommandLine, TailAfterTheProgramName)

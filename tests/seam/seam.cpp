@@ -242,6 +242,18 @@ int seam_failure_of(SeamCall call, SeamFailure *failure)
         // Windows 95/98 have the wide call only as a stub that fails so.
         f.last_error = ERROR_CALL_NOT_IMPLEMENTED;
         break;
+    case SEAM_WideCharToMultiByte:
+        // Windows 95 knows no UTF-8 code page.
+        f.last_error = ERROR_INVALID_PARAMETER;
+        break;
+    case SEAM_GetFullPathNameA:
+    case SEAM_CreateMutexA:
+    case SEAM_GetExitCodeProcess:
+        break;
+    case SEAM_WaitForSingleObject:
+        f.result = WAIT_FAILED;
+        f.last_error = ERROR_INVALID_HANDLE;
+        break;
     }
     *failure = f;
     return 1;

@@ -88,6 +88,25 @@ bool is_error_text(const std::string &text)
 }
 std::vector<std::string> delayed_moves;
 
+// A disk with one free cluster.
+BOOL WINAPI full_disk(LPCSTR, LPDWORD sectors_per_cluster, LPDWORD bytes_per_sector, LPDWORD free_clusters,
+                      LPDWORD total_clusters)
+{
+    *sectors_per_cluster = 1;
+    *bytes_per_sector = 512;
+    *free_clusters = 1;
+    *total_clusters = 1000;
+    return TRUE;
+}
+
+// The shared file in use by another program.
+DWORD WINAPI file_in_use(DWORD, LPCSTR, LPCSTR, LPCSTR, LPSTR cur_dir, PUINT cur_len, LPSTR dest_dir, PUINT dest_len)
+{
+    snprintf(cur_dir, *cur_len, "%s", names.system.c_str());
+    snprintf(dest_dir, *dest_len, "%s", names.system.c_str());
+    return VFF_FILEINUSE;
+}
+
 DWORD WINAPI fake_module_name(HMODULE, LPSTR buf, DWORD size)
 {
     snprintf(buf, size, "%s", module_name.c_str());
@@ -528,7 +547,9 @@ protected:
 
     // One run of setup_main as the given mode starts it, with call failing
     // at its nth use when nth is not 0.
-    void run(bool removal, SeamCall call, unsigned nth)
+    // switches follow the mode on the command line; prepare, when given,
+    // sets the run's own injections.
+    DWORD run(bool removal, SeamCall call, unsigned nth, const char *switches = "", void (*prepare)(void) = NULL)
     {
         memset(&session, 0, sizeof session);
         seam_reset();
@@ -542,22 +563,24 @@ protected:
         seam_hook<SEAM_GetTickCount>(quick_clock, 1, 0);
         if (nth)
             seam_fail_at(call, nth);
-        char command[32];
+        if (prepare)
+            prepare();
+        char command[512];
         if (removal) {
             module_name = names.destination + "setup.exe";
-            snprintf(command, sizeof command, "/UNINSTALL");
+            snprintf(command, sizeof command, "/UNINSTALL %s", switches);
         } else {
             // The temporary copy: the script beside it names the medium.
             module_name = names.temp_copy + "setup.exe";
             std::string copy = names.temp_copy + "setup.inf";
             CopyFileA(names.script.c_str(), copy.c_str(), FALSE);
             WritePrivateProfileStringA("general", "srcdir", names.medium.c_str(), copy.c_str());
-            snprintf(command, sizeof command, "/TEMP");
+            snprintf(command, sizeof command, "/TEMP %s", switches);
         }
         window_texts.clear();
         HHOOK texts = SetWindowsHookExA(WH_CALLWNDPROC, note_window_text, NULL, GetCurrentThreadId());
         UINT_PTR timer = SetTimer(NULL, 0, 10, press_forward);
-        setup_main(setup_exe_module(), command);
+        DWORD code = setup_main(setup_exe_module(), command);
         KillTimer(NULL, timer);
         UnhookWindowsHookEx(texts);
         if (IsWindow(session.backdrop_window))
@@ -567,6 +590,13 @@ protected:
         char temp[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
         SetCurrentDirectoryA(temp);
+        // Held until the process ends: the next run in this one must not
+        // meet them.
+        if (session.run_log)
+            CloseHandle(session.run_log);
+        if (session.run_lock)
+            CloseHandle(session.run_lock);
+        return code;
     }
 
     unsigned count_calls(bool removal, std::vector<unsigned> &counts)
@@ -684,6 +714,53 @@ protected:
         return o;
     }
 };
+
+// Unattended runs end without a window, each with the exit code that says how.
+TEST_F(FaultSweep, UnattendedRunsTellTheirEndByTheExitCode)
+{
+    const std::string log = scratch + "no such folder\\setup.log";
+    const std::string missing = names.medium + "Sampler.exe";
+    const struct {
+        const char *what;
+        bool removal;
+        std::string switches;
+        void (*prepare)(void);
+        DWORD code;
+    } rows[] = {
+        {"installed", false, "/QUIET", NULL, ERROR_SUCCESS},
+        {"the shared file in use", false, "/QUIET", [] { seam_hook<SEAM_VerFindFileA>(file_in_use, 2, 1); },
+         ERROR_SUCCESS_REBOOT_REQUIRED},
+        {"a full disk", false, "/PASSIVE", [] { seam_hook<SEAM_GetDiskFreeSpaceA>(full_disk, 1, 0); },
+         ERROR_DISK_FULL},
+        {"a medium file missing", false, "/QUIET", [] { MoveFileA((names.medium + "Sampler.exe").c_str(),
+                                                                  (names.medium + "moved").c_str()); },
+         ERROR_INSTALL_FAILURE},
+        {"the log cannot be opened", false, "/QUIET \"/LOG=" + log + "\"", NULL, ERROR_INSTALL_LOG_FAILURE},
+        {"removed", true, "/QUIET", NULL, ERROR_SUCCESS},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.removal)
+            ASSERT_EQ(run(false, SEAM_COUNT, 0, "/QUIET"), (DWORD)ERROR_SUCCESS);
+        else
+            clean_up();
+        EXPECT_EQ(run(row.removal, SEAM_COUNT, 0, row.switches.c_str(), row.prepare), row.code);
+        EXPECT_TRUE(recorded_boxes.empty()) << recorded_boxes.size() << " boxes shown, the first: "
+                                            << (recorded_boxes.empty() ? "" : recorded_boxes[0].text);
+        MoveFileA((names.medium + "moved").c_str(), missing.c_str());
+    }
+    // The shared file's question got its unattended No: the file stays.
+    EXPECT_NE(GetFileAttributesA(shared_file().c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // One setup at a time: another run's lock is met.
+    clean_up();
+    HANDLE lock = CreateMutexA(NULL, FALSE, "Global\\TableDrivenSetup.Run");
+    ASSERT_NE(lock, (HANDLE)NULL);
+    EXPECT_EQ(run(false, SEAM_COUNT, 0, "/QUIET"), (DWORD)ERROR_INSTALL_ALREADY_RUNNING);
+    EXPECT_TRUE(recorded_boxes.empty());
+    EXPECT_EQ(read_file(names.destination + user_file_name), user_file_text);
+    CloseHandle(lock);
+}
 
 TEST_F(FaultSweep, EveryPlatformCallOfAnInstallationAndARemovalFailedOnce)
 {
