@@ -110,6 +110,9 @@ const KnownKey known_keys[] = {
     {"registry", "uninstall_key", KEY_STRING, NAME, 0},
     {"registry", "uninstall_command", KEY_STRING, NAME, 0},
     {"registry", "uninstall_dispname", KEY_STRING, NAME, 0},
+    {"registry", "uninstall_icon", KEY_STRING, NAME, 0},
+    {"registry", "uninstall_version", KEY_STRING, NAME, 0},
+    {"registry", "uninstall_publisher", KEY_STRING, NAME, 0},
     {"registry", "classes", KEY_NUMBER, 64, 0},
     {"registry", "clsid_N", KEY_STRING, TEXT, 0},
     {"registry", "user_key", KEY_STRING, NAME, 0},
@@ -607,6 +610,18 @@ int installs(const std::vector<Installed> &installed, const std::string &name)
     return 0;
 }
 
+// The icon the list of programs shows for the Uninstall entry is a file the
+// setup installs into the application's folder.
+void check_uninstall_icon(Checker *c, const std::vector<Installed> &installed)
+{
+    char icon[SETUP_PATH_SIZE];
+    if (check_read(c->script, "registry", "uninstall_icon", "", icon, sizeof icon) != 0 && !installs(installed, icon))
+        report(c, CHECK_ERROR, check_line_of(c->script, "registry", "uninstall_icon"), "registry/uninstall_icon",
+               "%s is not installed into the application's folder by any file_N: the list of programs shows no "
+               "icon",
+               icon);
+}
+
 // The program that the Uninstall entry runs must be one the setup installs,
 // and its script must lie beside it.
 void check_uninstall_command(Checker *c, const std::vector<Installed> &installed)
@@ -737,6 +752,7 @@ void check_script(const CheckScript *script, const CheckMedium *medium, std::vec
     check_files(c, &installed);
     check_menus(c);
     check_uninstall_command(c, installed);
+    check_uninstall_icon(c, installed);
     check_copyright(c);
     check_font(c);
     check_oldver(c);

@@ -17,7 +17,7 @@ from install_cases import (DEFAULT_DIR, SHARED_DLLS, SYSTEM, UNINSTALL_KEY, chec
                            check_machine_as_before, check_removal, cleanup_installation, difference, files_of,
                            install_scenario, installed_folder, pending_deletions, reg_query, uninstall_scenario)
 from life_cycle import USER_FILE, USER_TEXT, Stages, ending, play, report, say
-from script_data import APPLICATION, MESSAGES, read_script
+from script_data import APPLICATION, MESSAGES, SAMPLE, read_script
 
 
 def temp_copies(b):
@@ -151,8 +151,10 @@ class QuietStages(SampleStages):
         check(exits[medium]["t"] >= exits[copy]["t"], "the medium's process ends after the installation")
         self.command = check_installation(b, None, life.medium)
         installed = installed_folder(b)
+        registry = SAMPLE["registry"]
         details = {"QuietUninstallString": self.command + " /QUIET", "InstallLocation": installed,
-                   "DisplayIcon": installed + "setup.exe", "NoModify": "0x1", "NoRepair": "0x1"}
+                   "DisplayIcon": installed + registry["uninstall_icon"], "NoModify": "0x1", "NoRepair": "0x1",
+                   "DisplayVersion": registry["uninstall_version"], "Publisher": registry["uninstall_publisher"]}
         for name, value in details.items():
             equal(reg_query(b, UNINSTALL_KEY, name), value, name)
         check(reg_query(b, UNINSTALL_KEY, "InstallDate") in

@@ -109,6 +109,17 @@ TEST_F(Entries, InstallationWritesTheThreeEntriesAndUninstallationRemovesThem)
     EXPECT_EQ(v.type, (DWORD)REG_SZ);
     EXPECT_EQ(v.data, sz("\"C:\\Program Files\\Reg Tool\\setup.exe\" /UNINSTALL"))
         << "the program's path in quotes: it has blanks";
+    // Beside the name, the list of programs shows the uninstaller's icon
+    // where the script names none, and no version or publisher it lacks.
+    EXPECT_EQ(read_value(HKEY_LOCAL_MACHINE, uninstall_key, "DisplayIcon").data,
+              sz("C:\\Program Files\\Reg Tool\\setup.exe"));
+    EXPECT_EQ(read_value(HKEY_LOCAL_MACHINE, uninstall_key, "QuietUninstallString").data,
+              sz("\"C:\\Program Files\\Reg Tool\\setup.exe\" /UNINSTALL /QUIET"));
+    EXPECT_FALSE(read_value(HKEY_LOCAL_MACHINE, uninstall_key, "DisplayVersion").found);
+    EXPECT_FALSE(read_value(HKEY_LOCAL_MACHINE, uninstall_key, "Publisher").found);
+    v = read_value(HKEY_LOCAL_MACHINE, uninstall_key, "NoModify");
+    EXPECT_EQ(v.type, (DWORD)REG_DWORD);
+    EXPECT_EQ(v.data, std::string("\x01\0\0\0", 4));
 
     // The removal needs only the key names.
     write_script("version_key=" + t + "\\Product\\1.0\r\npath_key=" + t + ".exe\r\nuninstall_key=" + t + "\r\n");
@@ -146,7 +157,7 @@ TEST_F(Entries, AnExistingKeyKeepsItsOtherValues)
 {
     set_text(HKEY_LOCAL_MACHINE, app_key, NULL, "old");
     set_text(HKEY_LOCAL_MACHINE, app_key, "Other", "kept");
-    set_text(HKEY_LOCAL_MACHINE, uninstall_key, "DisplayIcon", "icon.ico");
+    set_text(HKEY_LOCAL_MACHINE, uninstall_key, "Comments", "kept too");
     make_key(HKEY_LOCAL_MACHINE, uninstall_key + "\\Sub");
     write_script(full_script());
     session.run_mode = RunModeTempCopy;
@@ -154,7 +165,7 @@ TEST_F(Entries, AnExistingKeyKeepsItsOtherValues)
     apply_uninstall_entry();
     EXPECT_EQ(read_value(HKEY_LOCAL_MACHINE, app_key, NULL).data, sz("C:\\Program Files\\Reg Tool\\" + t + ".exe"));
     EXPECT_EQ(read_value(HKEY_LOCAL_MACHINE, app_key, "Other").data, sz("kept"));
-    EXPECT_EQ(read_value(HKEY_LOCAL_MACHINE, uninstall_key, "DisplayIcon").data, sz("icon.ico"));
+    EXPECT_EQ(read_value(HKEY_LOCAL_MACHINE, uninstall_key, "Comments").data, sz("kept too"));
     EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, uninstall_key + "\\Sub"));
     EXPECT_EQ(read_value(HKEY_LOCAL_MACHINE, uninstall_key, "DisplayName").data, sz("Reg " SO " Tool"));
 }

@@ -448,31 +448,21 @@ TEST_F(LongCommand, LongestProgramPathWithoutDebugStillStarts)
     EXPECT_EQ(profile(deep + "~stBEEF.inf", "tmpexe"), exe_copy);
 }
 
-TEST_F(LongCommand, CommandThatFillsTheBufferExactlyStarts)
+TEST_F(LongCommand, EverySwitchAtItsLongestGoesOnWhole)
 {
-    // 254 bytes of path, two quotes, " /TEMP /DEBUG": 269 bytes and the terminator.
+    // A program path, a folder and a log of 259 bytes each, and every
+    // switch: nothing of it may be lost on the way to the copy.
     session.debug_run = 1;
-    use_folder_of_length(254 - 11);
+    session.no_restart = 1;
+    use_folder_of_length(259 - 11);
+    std::string dir = "C:\\" + std::string(255, 'f') + "\\", log = "C:\\" + std::string(256, 'g');
+    snprintf(session.given_dir, sizeof session.given_dir, "%s", dir.c_str());
+    snprintf(session.log_path, sizeof session.log_path, "%s", log.c_str());
     start_temporary_copy();
     EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0].text);
-    std::string exe_copy = deep + "~stBEEF.exe";
     ASSERT_EQ(started.size(), 1u);
-    EXPECT_EQ(started[0].command, "\"" + exe_copy + "\" /TEMP /DEBUG");
-    EXPECT_EQ(started[0].command.size(), 269u);
-    EXPECT_EQ(listing(deep), (std::vector<std::string>{"~stBEEF.exe", "~stBEEF.inf"}));
-}
-
-TEST_F(LongCommand, CommandThatWouldBeCutIsNotStarted)
-{
-    // One byte more: the command would lose the end of /DEBUG.
-    session.debug_run = 1;
-    use_folder_of_length(255 - 11);
-    start_temporary_copy();
-    EXPECT_TRUE(started.empty()) << started[0].command;
-    EXPECT_EQ(seam_count(SEAM_WinExec), 0u);
-    expect_one_box(MSG_CANNOT_START_COPY);
-    EXPECT_TRUE(listing(deep).empty()) << joined(listing(deep));
-    expect_medium_untouched();
+    EXPECT_EQ(started[0].command, "\"" + deep + "~stBEEF.exe\" /TEMP /DEBUG /NORESTART \"/DIR=" + dir + "\" \"/LOG=" +
+                                      log + "\"");
 }
 
 } // namespace
