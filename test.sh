@@ -5,7 +5,8 @@
 #                 end-to-end tests run under Wine (ctest, fixture "wine")
 #   build/i686    32-bit Windows, MinSizeRel: built, and its imports checked
 #                 (ctest)
-# then runs each fuzz target build/native/tests/fuzz/fuzz_* for a while, the
+# then the sample medium's whole life once more on an English system (code
+# page 1252), each fuzz target build/native/tests/fuzz/fuzz_* for a while, the
 # sample medium's whole life with the i686 setup.exe in 32-bit Wine under
 # qemu-user (tests/e2e/i686_life_cycle.sh; "skipped" where binfmt_misc cannot
 # be used), and prints the size benchmark. Exit status 1 when any step failed.
@@ -115,6 +116,30 @@ run_fuzzers() {
     return $status
 }
 
+# The demonstration's whole life once more on an English Windows (code page
+# 1252), in a Wine prefix of its own (build/x86_64/english), its texts
+# compared with the same run's on the Japanese system: the transcripts of
+# e2e_whole_life_cycle, run here first when ctest has not run it on this
+# setup.exe.
+english_life_cycle() (
+    local tree=$root/build/x86_64 state=$root/build/x86_64/english status
+    local japanese=$tree/tests/e2e/work/whole_life_cycle
+    [ -f "$tree/src/setup.exe" ] || { echo "build the x86_64 tree first"; return 1; }
+    if [ ! "$japanese/transcript-uninstall.jsonl" -nt "$tree/src/setup.exe" ]; then
+        logged english-reference.log ctest --preset x86_64 -R '^e2e_whole_life_cycle$' || return 1
+        "$tree/winerun" --stop >/dev/null 2>&1
+    fi
+    export WINERUN_STATE_DIR=$state WINERUN_LANG=C.UTF-8 WINERUN_KEEPER=$tree/tools/wine/desktop_keeper.exe
+    tools/wine/winerun.sh --reset >/dev/null
+    tools/wine/winerun.sh --start || return 1
+    SETUP_BUILD_DIR=$tree SETUP_WINERUN=$root/tools/wine/winerun.sh SETUP_E2E_WORK=$state/out \
+        SETUP_E2E_SAME_AS=$japanese timeout 900 python3 tests/e2e/lifecycle_cases.py whole_life_cycle
+    status=$?
+    tools/wine/winerun.sh --stop >/dev/null
+    echo "transcripts and screenshots: $state/out"
+    return $status
+)
+
 step "dependencies" tools/install-deps.sh
 
 native_ok=0
@@ -137,6 +162,7 @@ if [ -f build/x86_64/CTestTestfile.cmake ]; then
 else
     results+=("$(printf '%-28s %-7s' "x86_64: ctest (Wine)" "FAILED")  (not configured)"); failed=1
 fi
+step "x86_64: life cycle (English)" english_life_cycle
 # The i686 tree has no tests under Wine, only the check of its imports.
 if [ -f build/i686/CTestTestfile.cmake ]; then
     step "i686: ctest (imports)" run_ctest i686

@@ -5,6 +5,16 @@
 // installation was recorded, so each shortcut's path is formed anew from the
 // same entries, in the programs folder of the Start menu where the shell
 // made it.
+//
+// The shell reads the commands of an ANSI conversation with the system's
+// code page, which need not be the program's: the script is code page 932
+// whatever the system's, and the program may run with 932 as a code page of
+// its own on another system. So on the NT family, where the system's code
+// page is not 932, the conversation is a Unicode one, each command
+// converted from 932 here. Where it is 932 the ANSI conversation is right as
+// it stands and stays (Wine's shell, too, reads only that one right there:
+// its DDE server takes a Unicode command with any character above U+00FF for
+// an ANSI one). Windows 95/98 have only the ANSI conversation.
 #include <string.h>
 
 #include "platform.h"
@@ -62,15 +72,57 @@ static void show_group_failure(UINT text_id)
     show_message(text_id, CAP_DDE, MB_OK | MB_ICONHAND, session.application_name);
 }
 
+// 1 when the system's ANSI code page (the shell's, which a program's own
+// code page does not change) is 932. Unknown counts as another one.
+static int system_code_page_is_932(void)
+{
+    HKEY key;
+    if (sys_RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage", 0,
+                          KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return 0;
+    char value[8] = "";
+    DWORD size = sizeof value - 1;
+    LONG read = sys_RegQueryValueExA(key, "ACP", NULL, NULL, (BYTE *)value, &size);
+    sys_RegCloseKey(key);
+    return read == ERROR_SUCCESS && strcmp(value, "932") == 0;
+}
+
+static HSZ progman_name(DWORD instance, int wide)
+{
+    return wide ? sys_DdeCreateStringHandleW(instance, L"PROGMAN", CP_WINUNICODE)
+                : sys_DdeCreateStringHandleA(instance, "PROGMAN", CP_WINANSI);
+}
+
+// Sends one command (CP932, length len) as an execute transaction, in a
+// Unicode conversation as UTF-16: one unit at most per byte, so it fits.
+static HDDEDATA send_group_command(HCONV conversation, int wide, char *command, size_t len)
+{
+    WCHAR text[GROUP_COMMAND_LIMIT];
+    LPBYTE data = (LPBYTE)command;
+    DWORD size = (DWORD)len + 1;
+    if (wide) {
+        int units = sys_MultiByteToWideChar(932, 0, command, (int)size, text, GROUP_COMMAND_LIMIT);
+        // Without the tables of code page 932 there is nothing right to send.
+        if (units == 0)
+            return NULL;
+        data = (LPBYTE)text;
+        size = (DWORD)units * sizeof(WCHAR);
+    }
+    return sys_DdeClientTransaction(data, size, conversation, NULL, 0, XTYP_EXECUTE, GROUP_TRANSACTION_TIMEOUT,
+                                    NULL);
+}
+
 void create_program_group(unsigned int count)
 {
     DWORD instance = 0;
-    if (sys_DdeInitializeA(&instance, group_dde_callback, CBF_SKIP_ALLNOTIFICATIONS, 0) != DMLERR_NO_ERROR) {
+    int wide = session.is_nt && !system_code_page_is_932();
+    UINT (*initialize)(LPDWORD, PFNCALLBACK, DWORD, DWORD) = wide ? sys_DdeInitializeW : sys_DdeInitializeA;
+    if (initialize(&instance, group_dde_callback, CBF_SKIP_ALLNOTIFICATIONS, 0) != DMLERR_NO_ERROR) {
         show_group_failure(MSG_DDE_INIT);
         return;
     }
-    HSZ service = sys_DdeCreateStringHandleA(instance, "PROGMAN", CP_WINANSI);
-    HSZ topic = sys_DdeCreateStringHandleA(instance, "PROGMAN", CP_WINANSI);
+    HSZ service = progman_name(instance, wide);
+    HSZ topic = progman_name(instance, wide);
     HCONV conversation = NULL;
     if (service != NULL && topic != NULL)
         conversation = sys_DdeConnect(instance, service, topic, NULL);
@@ -98,8 +150,7 @@ void create_program_group(unsigned int count)
         size_t len = build_group_command(command, n);
         if (len == 0)
             continue;
-        HDDEDATA done = sys_DdeClientTransaction((LPBYTE)command, (DWORD)len + 1, conversation, NULL, 0,
-                                                 XTYP_EXECUTE, GROUP_TRANSACTION_TIMEOUT, NULL);
+        HDDEDATA done = send_group_command(conversation, wide, command, len);
         log_event("start menu %s: %s", command, done != NULL ? "done" : "refused");
         if (done == NULL) {
             show_group_failure(MSG_DDE_SEND);

@@ -2,6 +2,7 @@
 dialog, files on disk byte for byte, registry entries, shared counts and the
 program group; then removed again with the command of its Uninstall entry."""
 import os
+import re
 import shutil
 
 from harness import Failure, check, equal, main
@@ -33,21 +34,36 @@ def files_of(script):
 
 
 def reg_query(b, key, value=None):
-    """The data of a value (None when missing), or whether the key exists."""
-    which = [] if value is None else (["/ve"] if value == "" else ["/v", value])
-    result = b.reg("query", key, *which, check_status=False)
-    if result.returncode != 0:
+    """The data of a value (None when missing), or whether the key exists.
+    Read from an export, which is UTF-16: what reg prints goes through the
+    console's code page, which need not hold the names."""
+    out = os.path.join(b.work, "query.reg")
+    if b.reg("export", key, b.z(out), "/y", check_status=False).returncode != 0:
         return None
     if value is None:
         return True
-    # reg prints in the console's code page; a value line is
-    # "    name    type    data", the unnamed value under a localised name.
-    out = result.stdout.decode("cp932", "replace")
-    for line in out.splitlines():
-        parts = [p for p in line.strip().split("    ") if p != ""]
-        if len(parts) >= 2 and parts[1].startswith("REG_"):
-            return parts[2].strip() if len(parts) >= 3 else ""
+    with open(out, "rb") as f:
+        text = f.read().decode("utf-16").replace("\\\r\n  ", "")
+    # The key's own values follow its header, before its first subkey's.
+    sections = text.split("\r\n[")
+    wanted = "@" if value == "" else '"' + value.replace("\\", "\\\\").replace('"', '\\"') + '"'
+    for line in sections[1].splitlines()[1:] if len(sections) > 1 else []:
+        name, equals, data = line.partition("=")
+        if equals and name.lower() == wanted.lower():
+            return reg_data(data)
     return None
+
+
+def reg_data(data):
+    """A value's data as `reg query` prints it: a string as it is, a number
+    as 0x..., the strings of a multi-string joined by \\0."""
+    if data.startswith('"'):
+        return re.sub(r"\\(.)", r"\1", data[1:-1])
+    if data.startswith("dword:"):
+        return hex(int(data[6:], 16))
+    kind, _, octets = data.partition(":")
+    text = bytes(int(x, 16) for x in octets.split(",") if x).decode("utf-16-le").rstrip("\0")
+    return "\\0".join(text.split("\0")) if kind == "hex(7)" else text
 
 
 def cleanup_installation(b):
@@ -136,22 +152,24 @@ def check_machine_as_before(b, before, left):
     equal(registry_lost, [], "registry lines lost")
 
 
-def install_scenario(b):
-    """The wizard with every page's default answer, up to the closing box."""
+def install_scenario(b, during_run=""):
+    """The wizard with every page's default answer, up to the closing box;
+    during_run answers what comes up before it."""
     return f"timeout {b.scaled(60)}\n" + expect(START) + "shot 1-start\nclick 1\n" + expect(WELCOME) + "shot 2-welcome\nclick 1\n" + \
-        expect(COPYRIGHT) + "shot 3-licence\nclick 1\n" + expect(SETUP) + "shot 4-setup\nclick 1\n" + \
+        expect(COPYRIGHT) + "shot 3-licence\nclick 1\n" + expect(SETUP) + "shot 4-setup\nclick 1\n" + during_run + \
         expect(MESSAGES[16010], "messagebox") + "shot 5-finished\nkey enter\nwait-exit\n"
 
 
-def install(b, args=(), program=None, windows_path=None, name=None):
-    return b.run(program or os.path.join(b.medium, "setup.exe"), list(args), install_scenario(b),
+def install(b, args=(), program=None, windows_path=None, name=None, during_run=""):
+    return b.run(program or os.path.join(b.medium, "setup.exe"), list(args), install_scenario(b, during_run),
                  timeout=b.scaled(120), windows_path=windows_path, name=name)
 
 
-def check_installation(b, t, medium_dir):
+def check_installation(b, t, medium_dir, with_group=True):
     """The closing message (none when t is None: a run without windows), the
-    files, the registry entries, the shared counts and the program group of
-    a finished installation; returns the Uninstall entry's command."""
+    files, the registry entries, the shared counts and (unless with_group is
+    false) the program group of a finished installation; returns the
+    Uninstall entry's command."""
     if t is not None:
         closing = last_box(t)
         equal(closing.get("text"), MESSAGES[100].replace("%s", APPLICATION, 1), "closing message")
@@ -184,6 +202,8 @@ def check_installation(b, t, medium_dir):
         if kind != 1:
             equal(reg_query(b, SHARED_DLLS, SYSTEM + target), "0x1", f"count of {target}")
 
+    if not with_group:
+        return command
     # The program group the shell made through DDE.
     group = os.path.join(programs_folder(b), SAMPLE["startmenu"]["start_1"].split(",")[0])
     for n in (1, 2):

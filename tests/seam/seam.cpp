@@ -204,14 +204,20 @@ int seam_failure_of(SeamCall call, SeamFailure *failure)
         f.last_error = ERROR_FILE_NOT_FOUND;
         break;
     case SEAM_DdeInitializeA:
+    case SEAM_DdeInitializeW:
         f.result = DMLERR_SYS_ERROR;
         f.last_error = 0;
         break;
     case SEAM_DdeCreateStringHandleA:
+    case SEAM_DdeCreateStringHandleW:
     case SEAM_DdeFreeStringHandle:
     case SEAM_DdeDisconnect:
     case SEAM_DdeUninitialize:
         f.last_error = DMLERR_SYS_ERROR;
+        break;
+    case SEAM_MultiByteToWideChar:
+        // A system without the tables of the code page asked for.
+        f.last_error = ERROR_INVALID_PARAMETER;
         break;
     case SEAM_DdeConnect:
         f.last_error = DMLERR_NO_CONV_ESTABLISHED;

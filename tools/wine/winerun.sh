@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # winerun: runs Windows programs, or host commands that talk to Wine, in the
-# Wine environment of one build tree: its own prefix, a Japanese locale, the
-# IPA fonts in place of the Windows ones, and an X display (an Xvfb of its own
-# when there is none).
+# Wine environment of one build tree: its own prefix, a Japanese locale (or
+# another, WINERUN_LANG), the IPA fonts in place of the Windows ones, and an X
+# display (an Xvfb of its own when there is none).
 #
 #   winerun program.exe [args...]    run the program under wine; exit code is the program's
 #   winerun --env command [args...]  run a host command in the environment
@@ -30,6 +30,11 @@
 #   WINERUN_WINEDEBUG  WINEDEBUG for the programs (default -all)
 #   WINERUN_KEEPER     the desktop keeper program (tools/wine/desktop_keeper.cpp;
 #                      the configured runner names the build tree's)
+#   WINERUN_LANG       the Unix locale, which sets Windows' language and code
+#                      page (default ja_JP.UTF-8: code page 932; C.UTF-8 gives
+#                      an English system, code page 1252). Each Wine process
+#                      takes it when it starts, the desktop too: give another
+#                      one a state folder of its own.
 #
 # The file `environment` in the state folder, if there is one, holds NAME=VALUE
 # lines that are set after the defaults for every command of that state (the
@@ -52,8 +57,8 @@ export WINEPREFIX=$prefix
 export WINEARCH=win64
 export WINEDEBUG=${WINERUN_WINEDEBUG:--all}
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
-export LANG=ja_JP.UTF-8
-export LC_ALL=ja_JP.UTF-8
+export LANG=${WINERUN_LANG:-ja_JP.UTF-8}
+export LC_ALL=$LANG
 if [ -f "$state_dir/environment" ]; then
     lc_all_given=0
     while IFS= read -r line || [ -n "$line" ]; do

@@ -69,20 +69,55 @@ struct Initialisation {
     PFNCALLBACK callback;
     DWORD command;
     DWORD reserved;
+    bool wide;
 };
 Initialisation initialisation;
 
 UINT record_initialise(LPDWORD instance, PFNCALLBACK callback, DWORD command, DWORD reserved)
 {
-    initialisation = {*instance, callback, command, reserved};
+    initialisation = {*instance, callback, command, reserved, false};
     return DdeInitializeA(instance, callback, command, reserved);
 }
 
-std::vector<std::pair<std::string, int>> string_handles;
+UINT record_initialise_wide(LPDWORD instance, PFNCALLBACK callback, DWORD command, DWORD reserved)
+{
+    initialisation = {*instance, callback, command, reserved, true};
+    return DdeInitializeW(instance, callback, command, reserved);
+}
+
+// The name of each string handle made, as UTF-16 whichever call made it.
+struct StringHandle {
+    std::wstring name;
+    int code_page;
+    bool wide;
+};
+std::vector<StringHandle> string_handles;
 HSZ record_string_handle(DWORD instance, LPCSTR text, int code_page)
 {
-    string_handles.push_back({text, code_page});
+    string_handles.push_back({std::wstring(text, text + strlen(text)), code_page, false});
     return DdeCreateStringHandleA(instance, text, code_page);
+}
+
+HSZ record_string_handle_wide(DWORD instance, LPCWSTR text, int code_page)
+{
+    string_handles.push_back({text, code_page, true});
+    return DdeCreateStringHandleW(instance, text, code_page);
+}
+
+// The system's ANSI code page as the registry gives it to the step.
+const char *system_acp = "932";
+std::string asked_value;
+LONG fake_system_code_page(HKEY, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD size)
+{
+    asked_value = name ? name : "";
+    DWORD needed = (DWORD)strlen(system_acp) + 1;
+    if (type)
+        *type = REG_SZ;
+    if (*size < needed)
+        return ERROR_MORE_DATA;
+    memcpy(data, system_acp, needed);
+    *size = needed;
+    return ERROR_SUCCESS;
 }
 
 UINT alloc_flags;
@@ -115,13 +150,14 @@ protected:
         seam_hook<SEAM_DdeClientTransaction>(record_transaction, 1, 0);
     }
 
-    void expect_cleaned_up()
+    // After `runs` runs of the step, each of which got as far as the buffer.
+    void expect_cleaned_up(unsigned runs = 1)
     {
-        EXPECT_EQ(seam_count(SEAM_GlobalUnlock), 1u);
-        EXPECT_EQ(seam_count(SEAM_GlobalFree), 1u);
-        EXPECT_EQ(seam_count(SEAM_DdeDisconnect), 1u);
+        EXPECT_EQ(seam_count(SEAM_GlobalUnlock), runs);
+        EXPECT_EQ(seam_count(SEAM_GlobalFree), runs);
+        EXPECT_EQ(seam_count(SEAM_DdeDisconnect), runs);
         EXPECT_EQ(disconnected, fake_conversation);
-        EXPECT_EQ(seam_count(SEAM_DdeUninitialize), 1u);
+        EXPECT_EQ(seam_count(SEAM_DdeUninitialize), runs);
     }
 };
 
@@ -171,13 +207,42 @@ TEST_F(GroupCommands, KeysAreNumberedInDecimalWithoutLeadingZeros)
     EXPECT_TRUE(recorded_boxes.empty());
 }
 
-TEST_F(GroupCommands, DoubleByteNamesPassUnchanged)
+// Windows 95/98, and the NT family on a system of code page 932, get the
+// script's bytes as they stand; the NT family on any other system gets the
+// same text in UTF-16 (ソフト U+30BD U+30D5 U+30C8, 表示 U+8868 U+793A).
+TEST_F(GroupCommands, DoubleByteNamesArriveAsTheFamilyReadsThem)
 {
     write_startmenu(1, {"start_1=" SOFT "," SOFT ".exe," SHOW " " SOFT});
-    create_program_group(1);
-    EXPECT_TRUE(recorded_boxes.empty());
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].data.c_str(), command_for(SOFT, SOFT ".exe", SHOW " " SOFT));
+    snprintf(session.destination_dir, sizeof session.destination_dir, "%s", "C:\\" SHOW "\\");
+    const std::u16string utf16 =
+        u"[CreateGroup(\"\u30BD\u30D5\u30C8\")][ShowGroup(\"\u30BD\u30D5\u30C8\",1)]"
+        u"[AddItem(\"C:\\\u8868\u793A\\\u30BD\u30D5\u30C8.exe\",\u8868\u793A \u30BD\u30D5\u30C8)]";
+    const std::string cp932 = command_for(SOFT, SOFT ".exe", SHOW " " SOFT) + std::string(1, '\0');
+    const std::string wide((const char *)utf16.c_str(), (utf16.size() + 1) * sizeof(char16_t));
+    struct Row {
+        int is_nt;
+        const char *acp;   // the system's code page
+        std::string data;  // with the terminating zero
+    } rows[] = {
+        {0, "1252", cp932},
+        {1, "932", cp932},
+        {1, "1252", wide},
+        {1, "65001", wide},
+    };
+    seam_hook<SEAM_RegQueryValueExA>(fake_system_code_page, 1, 0);
+    for (const Row &row : rows) {
+        SCOPED_TRACE(std::string(row.is_nt ? "NT family" : "Windows 95/98") + ", code page " + row.acp);
+        session.is_nt = row.is_nt;
+        system_acp = row.acp;
+        sent.clear();
+        create_program_group(1);
+        EXPECT_TRUE(recorded_boxes.empty());
+        ASSERT_EQ(sent.size(), 1u);
+        EXPECT_EQ(sent[0].data, row.data);
+        EXPECT_EQ(sent[0].size, row.data.size());
+        EXPECT_EQ(sent[0].format, 0u) << "an execute transaction has no format";
+        EXPECT_EQ(sent[0].type, (UINT)XTYP_EXECUTE);
+    }
 }
 
 // The formatted command keeps at most 1023 bytes of the 1040-byte buffer and
@@ -241,36 +306,62 @@ TEST_F(GroupCommands, MissingAndShortEntriesBuildNoCommand)
     EXPECT_EQ(catalogue(MSG_PROGMAN_COMMAND), "[CreateGroup(\"%s\")][ShowGroup(\"%s\",1)][AddItem(\"%s%s\",%s)]");
 }
 
+// The ANSI conversation on Windows 95/98 and where the system's code page is
+// 932, the Unicode one on the NT family elsewhere; everything else the same.
 TEST_F(GroupCommands, ConversationIsSetUpAsTheShellExpects)
 {
-    initialisation = {};
-    string_handles.clear();
-    seam_hook<SEAM_DdeInitializeA>(record_initialise);
+    seam_hook<SEAM_RegQueryValueExA>(fake_system_code_page, 1, 0);
+    seam_hook<SEAM_DdeInitializeA>(record_initialise, 1, 0);
+    seam_hook<SEAM_DdeInitializeW>(record_initialise_wide, 1, 0);
     seam_hook<SEAM_DdeCreateStringHandleA>(record_string_handle, 1, 0);
-    seam_hook<SEAM_GlobalAlloc>(record_alloc);
+    seam_hook<SEAM_DdeCreateStringHandleW>(record_string_handle_wide, 1, 0);
+    seam_hook<SEAM_GlobalAlloc>(record_alloc, 1, 0);
     write_startmenu(1, {"start_1=Tool,tool.exe,Viewer"});
-    create_program_group(1);
-    EXPECT_TRUE(recorded_boxes.empty());
+    struct Row {
+        int is_nt;
+        const char *acp;
+        bool wide;
+        int code_page;
+    } rows[] = {{0, "1252", false, CP_WINANSI}, {1, "932", false, CP_WINANSI}, {1, "1252", true, CP_WINUNICODE}};
+    unsigned runs = 0;
+    for (const Row &row : rows) {
+        SCOPED_TRACE(std::string(row.is_nt ? "NT family" : "Windows 95/98") + ", code page " + row.acp);
+        runs++;
+        session.is_nt = row.is_nt;
+        system_acp = row.acp;
+        asked_value.clear();
+        initialisation = {};
+        string_handles.clear();
+        alloc_size = 0;
+        create_program_group(1);
+        EXPECT_TRUE(recorded_boxes.empty());
 
-    EXPECT_EQ(initialisation.instance_on_entry, 0u);
-    EXPECT_EQ(initialisation.command, (DWORD)CBF_SKIP_ALLNOTIFICATIONS);
-    EXPECT_EQ(initialisation.reserved, 0u);
-    ASSERT_NE(initialisation.callback, nullptr);
-    EXPECT_EQ(initialisation.callback(XTYP_ADVDATA, CF_TEXT, NULL, NULL, NULL, NULL, 0, 0), (HDDEDATA)DDE_FACK);
-    for (UINT type : {XTYP_EXECUTE, XTYP_REGISTER, XTYP_DISCONNECT, XTYP_XACT_COMPLETE, XTYP_ADVREQ, XTYP_POKE})
-        EXPECT_EQ(initialisation.callback(type, 0, NULL, NULL, NULL, NULL, 0, 0), (HDDEDATA)NULL) << type;
+        EXPECT_EQ(initialisation.wide, row.wide);
+        EXPECT_EQ(asked_value, row.is_nt ? "ACP" : "") << "the system's code page, asked on the NT family only";
+        EXPECT_EQ(initialisation.instance_on_entry, 0u);
+        EXPECT_EQ(initialisation.command, (DWORD)CBF_SKIP_ALLNOTIFICATIONS);
+        EXPECT_EQ(initialisation.reserved, 0u);
+        ASSERT_NE(initialisation.callback, nullptr);
+        EXPECT_EQ(initialisation.callback(XTYP_ADVDATA, CF_TEXT, NULL, NULL, NULL, NULL, 0, 0), (HDDEDATA)DDE_FACK);
+        for (UINT type : {XTYP_EXECUTE, XTYP_REGISTER, XTYP_DISCONNECT, XTYP_XACT_COMPLETE, XTYP_ADVREQ, XTYP_POKE})
+            EXPECT_EQ(initialisation.callback(type, 0, NULL, NULL, NULL, NULL, 0, 0), (HDDEDATA)NULL) << type;
 
-    ASSERT_EQ(string_handles.size(), 2u);
-    for (const auto &h : string_handles) {
-        EXPECT_EQ(h.first, "PROGMAN");
-        EXPECT_EQ(h.second, CP_WINANSI);
+        ASSERT_EQ(string_handles.size(), 2u);
+        for (const StringHandle &h : string_handles) {
+            EXPECT_EQ(h.name, L"PROGMAN");
+            EXPECT_EQ(h.code_page, row.code_page);
+            EXPECT_EQ(h.wide, row.wide);
+        }
+        EXPECT_EQ(connect_context, nullptr);
+        EXPECT_EQ(alloc_flags, (UINT)(GMEM_MOVEABLE | GMEM_ZEROINIT));
+        EXPECT_EQ(alloc_size, 1040u);
+        EXPECT_EQ(seam_count(SEAM_GlobalLock), runs);
+        EXPECT_EQ(seam_count(SEAM_DdeFreeStringHandle), 0u) << "ending the instance frees them";
+        expect_cleaned_up(runs);
     }
-    EXPECT_EQ(connect_context, nullptr);
-    EXPECT_EQ(alloc_flags, (UINT)(GMEM_MOVEABLE | GMEM_ZEROINIT));
-    EXPECT_EQ(alloc_size, 1040u);
-    EXPECT_EQ(seam_count(SEAM_GlobalLock), 1u);
-    EXPECT_EQ(seam_count(SEAM_DdeFreeStringHandle), 0u) << "ending the instance frees them";
-    expect_cleaned_up();
+    EXPECT_EQ(seam_count(SEAM_DdeInitializeA), 2u);
+    EXPECT_EQ(seam_count(SEAM_DdeInitializeW), 1u);
+    EXPECT_EQ(seam_count(SEAM_RegOpenKeyExA), seam_count(SEAM_RegCloseKey)) << "the key is closed again";
 }
 
 TEST_F(GroupCommands, UninstallRemovesInsteadOfTalkingToTheShell)
@@ -433,6 +524,8 @@ protected:
     void SetUp() override
     {
         GroupSession::SetUp();
+        // Wine is of the NT family (here of code page 932).
+        session.is_nt = 1;
         sent.clear();
         send_for_real = true;
         seam_hook<SEAM_DdeClientTransaction>(record_transaction, 1, 0);
@@ -547,6 +640,27 @@ TEST_F(ShellConversation, ShortcutsAppearInTheUsersProgramsFolder)
     EXPECT_FALSE(is_file(folder + "\\" SHOW " " SOFT ".lnk"));
     EXPECT_FALSE(is_folder(folder));
     EXPECT_TRUE(recorded_boxes.empty());
+}
+
+// The Unicode conversation, as on a system of another code page, with the
+// real shell. (Names within U+00FF only: Wine's DDE server takes a Unicode
+// command with a character above that for an ANSI one.)
+TEST_F(ShellConversation, UnicodeConversationMakesTheShortcuts)
+{
+    seam_hook<SEAM_RegQueryValueExA>(fake_system_code_page, 1, 0);
+    system_acp = "1252";
+    std::string plain = work + "\\plain";
+    ASSERT_TRUE(CreateDirectoryA(plain.c_str(), NULL));
+    snprintf(session.destination_dir, sizeof session.destination_dir, "%s\\", plain.c_str());
+    std::string latin = "Unicode " + std::to_string(GetCurrentProcessId());
+    groups.push_back(programs_folder() + "\\" + latin);
+    write_file(plain + "\\tool.exe", "MZ");
+    write_startmenu(1, {"start_1=" + latin + ",tool.exe,Viewer"});
+    create_program_group(1);
+    EXPECT_TRUE(recorded_boxes.empty()) << recorded_boxes[0].text;
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].data.substr(0, 4), std::string("[\0C\0", 4)) << "UTF-16";
+    EXPECT_EQ(link_target(programs_folder() + "\\" + latin + "\\Viewer.lnk"), plain + "\\tool.exe");
 }
 
 TEST_F(ShellConversation, ShellRefusesAMissingProgramWith32013)
