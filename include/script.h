@@ -153,7 +153,7 @@ size_t script_read_entry(const char *section, const char *key, char *buf, size_t
 // section and key; 0 then, and the run must end before anything is changed.
 int script_names_are_safe(void);
 
-// 1 when the script can be opened for reading. The profile functions read a
+// 1 when the script is there as a file. The profile functions read a
 // missing or unreadable file as one without keys, which the run must not
 // take for a script.
 int script_can_be_read(void);

@@ -148,12 +148,11 @@ int script_names_are_safe(void)
 
 int script_can_be_read(void)
 {
-    HANDLE file = sys_CreateFileA(session.script_path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return 0;
-    sys_CloseHandle(file);
-    return 1;
+    // The platform's own test: a file whose attributes can be read is one
+    // the profile functions read. (A handle opened here to try would stay
+    // open if it could not be closed, and keep the uninstaller's folder.)
+    DWORD attributes = sys_GetFileAttributesA(session.script_path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 void script_set_window_text(HWND window, const char *section, const char *key, const char *fallback)
