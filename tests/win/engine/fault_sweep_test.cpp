@@ -752,6 +752,19 @@ TEST_F(FaultSweep, UnattendedRunsTellTheirEndByTheExitCode)
     // The shared file's question got its unattended No: the file stays.
     EXPECT_NE(GetFileAttributesA(shared_file().c_str()), INVALID_FILE_ATTRIBUTES);
 
+    // Where the system cannot write UTF-8 (Windows 95), the log's lines are
+    // the script's own code page, and the run's first line says so.
+    clean_up();
+    const std::string cp932_log = scratch + "cp932.log";
+    EXPECT_EQ(run(false, SEAM_COUNT, 0, ("/QUIET \"/LOG=" + cp932_log + "\"").c_str(),
+                  [] { seam_fail(SEAM_WideCharToMultiByte, 0, ERROR_INVALID_PARAMETER, 1, 0); }),
+              (DWORD)ERROR_SUCCESS);
+    std::string text = read_file(cp932_log);
+    EXPECT_EQ(text.find("\xEF\xBB\xBF"), std::string::npos) << "no byte-order mark";
+    EXPECT_NE(text.find("cannot write UTF-8"), std::string::npos);
+    EXPECT_LT(text.find("cannot write UTF-8"), text.find("started: /TEMP"));
+    EXPECT_NE(text.find(names.destination), std::string::npos) << "the destination in code page 932";
+
     // One setup at a time: another run's lock is met.
     clean_up();
     HANDLE lock = CreateMutexA(NULL, FALSE, "Global\\TableDrivenSetup.Run");
