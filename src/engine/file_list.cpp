@@ -122,7 +122,11 @@ int remove_file_entry(HWND dialog, const char *target_name, int kind)
         if (!readable)
             return 0;
         int deleted = delete_installed_file(path);
-        log_event("file %s: %s", path, deleted ? "deleted" : "could not be deleted");
+        // The running uninstaller goes once it has ended (self-removal).
+        log_event("file %s: %s", path,
+                  deleted                                         ? "deleted"
+                  : text_equal_nocase(path, session.module_path) ? "the running uninstaller: removed after the run"
+                                                                  : "could not be deleted");
         if (!deleted)
             show_status_message(dialog, MSG_REMOVE_FAILED, path);
         return 1;

@@ -93,6 +93,8 @@ void remove_self(int remove_folder)
     char *last = text_find_last(folder, '\\');
     if (last)
         *last = '\0';
+    log_event("%s%s: removed %s", session.module_path, remove_folder ? " and its folder, once emptied," : "",
+              session.is_nt ? "at the next start of Windows" : "once this program has ended");
     if (session.is_nt)
         schedule_removal(remove_folder, folder);
     else

@@ -288,14 +288,18 @@ def changes(before, after, user_file=None, drive_c=None):
 
 
 def ending(run):
-    """How a run ended: its failure, or its last message box."""
+    """How a run ended: its failure, or its last message box, and the exit
+    code of the process started."""
     if run.failure:
         return f"FAILED: {run.failure}"
+    started = run.transcript.processes()[:1]
+    codes = [e["code"] for e in run.transcript.exits() if started and e["pid"] == started[0]["pid"]]
+    code = f" (exit code {codes[0]})" if codes else ""
     boxes = [w for w in run.transcript.dialogs() if w.get("kind") == "messagebox"]
     if not boxes:
-        return "ended without a message"
+        return "ended without a message" + code
     last = boxes[-1]
-    return f"ended with 「{last.get('caption', '')}」 " + (last.get("text") or "").replace("\n", " ")
+    return f"ended with 「{last.get('caption', '')}」 " + (last.get("text") or "").replace("\n", " ") + code
 
 
 def locale(b):
@@ -409,6 +413,10 @@ def main(argv):
             stages = SampleStages(install_text, removal_text)
         else:
             stages = Stages(install_text, removal_text)
+        # An unattended installation is removed as deployment tools remove
+        # it: with the Uninstall entry's quiet command.
+        if {t.upper() for t in args.switches.split()} & {"/QUIET", "/S", "/PASSIVE"}:
+            stages.removal_value = "QuietUninstallString"
         say("== the life of the medium")
         life = Life()
         try:

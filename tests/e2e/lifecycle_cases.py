@@ -170,7 +170,7 @@ def every_default_answer(b):
     equal(life.entries, [(UNINSTALL_KEY.replace("HKLM", "HKEY_LOCAL_MACHINE", 1), f'"{installed}setup.exe" /UNINSTALL')],
           "the Uninstall entries found")
     removal = MESSAGES[105].replace("%s", APPLICATION, 1).replace("%s", installed, 1).replace("\n", " ")
-    equal(ending(life.removals[0]), f"ended with 「{MESSAGES[16010]}」 {removal}", "the end of the removal")
+    equal(ending(life.removals[0]), f"ended with 「{MESSAGES[16010]}」 {removal} (exit code 0)", "the end of the removal")
     files_added, files_lost, registry_added, registry_lost = difference(life.before, life.after)
     folder = os.path.join(b.program_files, DEFAULT_DIR)
     equal(files_added, sorted([folder + os.sep, os.path.join(folder, USER_FILE),

@@ -281,6 +281,10 @@ TEST(CheckRules, Utf8ScriptGivesOneFindingForTheFile)
          "DISK1,1,100", "\xE3\x83\x87\xE3\x82\xA3\xE3\x82\xB9\xE3\x82\xAF" "1,1,100"},
         // 180 characters: 540 bytes as they stand, 360 once converted.
         {"a text longer than its buffer only in UTF-8", "msg1=a\r\n", nullptr, "", ""},
+        // あ ends in 0x82, a lead byte of code page 932, which takes the
+        // line end with it: msg2 to msg5 read as part of msg1.
+        {"line ends taken by a lead byte", "msg1=1\r\nmsg2=2\r\nmsg3=3\r\nmsg4=4\r\nmsg5=5\r\n[goodby]",
+         "msg1=\xE3\x81\x82\nmsg2=\xE3\x81\x82\nmsg3=\xE3\x81\x82\nmsg4=\xE3\x81\x82\nmsg5=5\n[goodby]", "", ""},
     };
     for (const auto &row : rows) {
         MemoryMedium medium = sample_medium();
