@@ -422,6 +422,12 @@ static int answer_windows(void)
         int id = action_enter_button(t->hwnd, &info);
         if (!id)
             continue;
+        // What made the window ready for its answer (a text, an enabled
+        // button) goes into the transcript before the answer does.
+        HWND window = t->hwnd;
+        winrec_poll(ICON_WAIT_MS);
+        if (t->hwnd != window || !t->shown)
+            continue;
         char name[32], file[512] = "", how[512] = "";
         snprintf(name, sizeof name, "answer-%02d", ++run.answers);
         if (!take_shot(NULL, name, file, sizeof file)) {
