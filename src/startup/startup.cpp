@@ -134,14 +134,12 @@ static const char *exit_code_meaning(DWORD code)
 // made at all, the run goes on without one.
 static int take_run_lock(void)
 {
-    static const char name[] = "TableDrivenSetup.Run";
     // Global\ reaches every session of a terminal server; systems without
-    // sessions refuse the prefix and take the bare name.
-    char global_name[64];
-    text_format(global_name, sizeof global_name, "Global\\%s", name);
+    // sessions refuse the prefix and take the bare name after it.
+    static const char global_name[] = "Global\\TableDrivenSetup.Run";
     HANDLE lock = sys_CreateMutexA(NULL, FALSE, global_name);
     if (lock == NULL)
-        lock = sys_CreateMutexA(NULL, FALSE, name);
+        lock = sys_CreateMutexA(NULL, FALSE, global_name + sizeof "Global\\" - 1);
     session.run_lock = lock;
     if (lock == NULL || GetLastError() != ERROR_ALREADY_EXISTS)
         return 1;

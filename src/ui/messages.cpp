@@ -59,14 +59,10 @@ static const char *answer_name(int answer)
 
 int show_box(const char *text, const char *caption, UINT style)
 {
-    int answer;
-    if (session.unattended) {
-        answer = unattended_answer(style);
-        log_event("box (not shown) %s: %s; answered %s", caption, text, answer_name(answer));
-        return answer;
-    }
-    answer = sys_MessageBoxA(session.backdrop_window, text, caption, style);
-    log_event("box %s: %s; answered %s", caption, text, answer_name(answer));
+    int answer = session.unattended ? unattended_answer(style)
+                                    : sys_MessageBoxA(session.backdrop_window, text, caption, style);
+    log_event("box%s %s: %s; answered %s", session.unattended ? " (not shown)" : "", caption, text,
+              answer_name(answer));
     return answer;
 }
 
