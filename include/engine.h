@@ -82,6 +82,9 @@ void advance_progress(HWND dialog, unsigned int size);
 // destination folder; other kinds: shared file in the system folder).
 // 1 to go on, 0 to end the file step.
 int remove_file_entry(HWND dialog, const char *target_name, int kind);
+// Deletes an installed file, taking off the read-only attribute a file copied
+// from a CD keeps. Nonzero when it is gone.
+BOOL delete_installed_file(const char *path);
 
 // versioned_copy.cpp
 
@@ -92,9 +95,46 @@ int install_versioned_file(int shared, const char *source_name, const char *targ
 // A shared file in use: installed under a temporary name (FOO.$$$) and
 // moved into place at the next start of Windows.
 void replace_file_at_restart(const char *source_name, const char *target_name);
+// Deletes a file at the next start of Windows (one in use now). 1 when that
+// was arranged.
+int delete_file_at_restart(const char *path);
 
 // uninstall_list.cpp
 
 // Uninstall list: [files] uninst_N, deleted from the destination folder.
 void remove_uninstall_list(HWND dialog);
+
+// install_journal.cpp
+
+// What an installation changed, in the order it changed it, so that a run
+// that fails part-way can take its own changes back.
+enum JournalKind : unsigned char {
+    JournalFolderCreated,        // removed again when empty
+    JournalFileCreated,          // none stood there before: deleted again
+    JournalFileReplaced,         // the old content is gone: it stays
+    JournalCountRaised,          // set back to its value before, or deleted
+    JournalReplacementScheduled, // waits for the next start of Windows: it stays
+};
+
+struct JournalStep {
+    JournalKind kind;
+    unsigned char count_existed; // a count: there was a value before
+    DWORD count_type;            // its type, length and number before
+    DWORD count_length;
+    DWORD count_before;
+    char path[SETUP_PATH_SIZE]; // the folder, the file or the count's value name
+};
+
+// Room for the steps of one more file entry, made before the entry changes
+// anything; 0 when memory refuses it.
+int journal_make_room(void);
+void journal_note(JournalKind kind, const char *path);
+void journal_note_count(const char *value_name, int existed, DWORD type, DWORD length, DWORD before);
+// A temporary copy now waits for its replacement at the next start of
+// Windows: it stays.
+void journal_note_scheduled(const char *path);
+// Takes back what the journal holds, newest first, each step logged, and
+// empties it.
+void undo_installation(HWND dialog);
+void forget_journal(void);
 #endif

@@ -78,6 +78,9 @@ enum RegistryResult : unsigned int {
 RegistryResult update_shared_count(const char *target_name, int raise);
 // After a shared file was deleted: its count value goes too.
 void delete_shared_count(HWND dialog, const char *full_path);
+// A failed installation's undo: the count value_name set back to the number
+// it held before, with its type and length, or deleted where there was none.
+void restore_shared_count(const char *value_name, int existed, DWORD type, DWORD length, DWORD before);
 
 // registry_entries.cpp
 

@@ -64,6 +64,11 @@ struct SetupSession {
     // page's refusal for want of disk space sets space_refused.
     DWORD exit_code;
     int space_refused;
+    // What this installation changed, in order, for a failed run to take
+    // back: journal_steps JournalSteps in a block of journal_room.
+    HGLOBAL journal;
+    unsigned int journal_steps;
+    unsigned int journal_room;
     // The user cancelled the insert-disk prompt: the failed run was their
     // choice.
     int user_cancelled;

@@ -67,6 +67,11 @@ static int install_file_entry(HWND dialog, const FileEntry *entry)
     note_file_names(dialog, entry->source_name, entry->target_name);
     if (!paths_fit(entry, source))
         return 0;
+    // Nothing is changed that the journal could not take back.
+    if (!journal_make_room()) {
+        show_message(MSG_COPY_OUT_OF_MEMORY, CAP_COPY_FAILED, MB_OK | MB_ICONSTOP, entry->target_name);
+        return 0;
+    }
 
     // A missing file asks for its disk until it is there or the user stops.
     while (!file_exists(source)) {
@@ -93,7 +98,7 @@ static int install_file_entry(HWND dialog, const FileEntry *entry)
 
 // A file copied from a CD may keep the medium's read-only attribute, which
 // the platform's deletion refuses: the removal takes the attribute off.
-static BOOL delete_installed_file(const char *path)
+BOOL delete_installed_file(const char *path)
 {
     if (sys_DeleteFileA(path))
         return TRUE;

@@ -87,6 +87,12 @@ static void run(HWND dialog)
     }
     begin_paced_run(dialog);
     CompletionCode code = session.run_mode == RunModeUninstall ? uninstall(dialog) : install(dialog);
+    // A failed file step takes back what the run changed before the closing
+    // message; later steps never fail the installation, which stays whole
+    // and removable.
+    if (code == InstallFailed)
+        undo_installation(dialog);
+    forget_journal();
     end_paced_run();
     finish_run(code);
 }

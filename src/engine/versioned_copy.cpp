@@ -82,6 +82,20 @@ static void delete_temporary_copy(const char *folder, const char *name)
     sys_DeleteFileA(path);
 }
 
+// The target's full path in the folder the version installer chose, and
+// whether a file stood there before the copy. Where the platform cannot
+// say, or the path cannot be formed, one did: a failed run never deletes a
+// file it did not make.
+static int target_stood_before(const char *folder, const char *name, char *path, size_t size)
+{
+    char dir[SETUP_PATH_SIZE];
+    path[0] = '\0';
+    if (path_join(dir, sizeof dir, folder, path_ends_in_backslash(folder) ? "" : "\\") == 0 ||
+        path_join(path, size, dir, name) == 0)
+        return 1;
+    return sys_GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES || !path_not_found();
+}
+
 int install_versioned_file(int shared, const char *source_name, const char *target_name)
 {
     char current_dir[SETUP_PATH_SIZE];
@@ -109,6 +123,8 @@ int install_versioned_file(int shared, const char *source_name, const char *targ
         return 0;
     }
 
+    char target_path[SETUP_PATH_SIZE];
+    int stood_before = target_stood_before(dest_dir, target_name, target_path, sizeof target_path);
     DWORD flags = VIFF_DONTDELETEOLD;
     for (;;) {
         // The temporary copy of an earlier attempt is deleted already: the
@@ -135,16 +151,20 @@ int install_versioned_file(int shared, const char *source_name, const char *targ
         UINT error = first_row(error_rows, sizeof error_rows / sizeof error_rows[0], result);
         log_event("file %s: %s", target_name,
                   error != 0 ? "not installed" : flags == VIFF_FORCEINSTALL ? "copied over the existing file" : "copied");
-        if (error == 0)
+        if (error == 0) {
+            if (target_path[0] != '\0')
+                journal_note(stood_before ? JournalFileReplaced : JournalFileCreated, target_path);
             return 1;
+        }
         if (!shared)
             show_message(error, CAP_COPY_FAILED, ERROR_STYLE, target_name);
         return 0;
     }
 }
 
-// Windows 95/98: a [rename] line in wininit.ini, appended at its end.
-static void schedule_in_wininit(const char *target_name, const char *temp_name)
+// Windows 95/98: a [rename] line "folder+target=folder+temp" in wininit.ini,
+// appended at its end. 1 when it was written.
+static int schedule_in_wininit(const char *folder, const char *target_name, const char *temp_name)
 {
     static char head[WININIT_HEAD_SIZE + 1];
     char block[WININIT_BLOCK_SIZE];
@@ -160,7 +180,7 @@ static void schedule_in_wininit(const char *target_name, const char *temp_name)
         memset(head, 0, sizeof head);
         if (!sys_ReadFile(file, head, WININIT_HEAD_SIZE, &got, NULL))
             got = 0;
-        len = wininit_rename_block(head, got, session.system_dir, target_name, temp_name, block, sizeof block);
+        len = wininit_rename_block(head, got, folder, target_name, temp_name, block, sizeof block);
         // The end of the text: an end-of-file mark (Ctrl-Z) that ends the
         // file would hide what follows it, so the block takes its place.
         DWORD end = sys_SetFilePointer(file, 0, NULL, FILE_END);
@@ -175,16 +195,15 @@ static void schedule_in_wininit(const char *target_name, const char *temp_name)
         file = sys_CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
         if (file == INVALID_HANDLE_VALUE)
-            return;
-        len = wininit_rename_block(NULL, 0, session.system_dir, target_name, temp_name, block, sizeof block);
+            return 0;
+        len = wininit_rename_block(NULL, 0, folder, target_name, temp_name, block, sizeof block);
     }
     if (len != 0) {
         DWORD written = 0;
         sys_WriteFile(file, block, (DWORD)len, &written, NULL);
     }
     sys_CloseHandle(file);
-    if (len != 0)
-        session.restart_needed = 1;
+    return len != 0;
 }
 
 void replace_file_at_restart(const char *source_name, const char *target_name)
@@ -196,19 +215,34 @@ void replace_file_at_restart(const char *source_name, const char *target_name)
         return;
     }
 
+    char from[2 * SETUP_PATH_SIZE];
+    text_copy(from, sizeof from, session.system_dir);
+    text_append(from, sizeof from, temp_name);
+    int scheduled;
     if (session.is_nt) {
-        char from[2 * SETUP_PATH_SIZE];
         char to[2 * SETUP_PATH_SIZE];
-        text_copy(from, sizeof from, session.system_dir);
-        text_append(from, sizeof from, temp_name);
         text_copy(to, sizeof to, session.system_dir);
         text_append(to, sizeof to, target_name);
         // Without MOVEFILE_REPLACE_EXISTING the file in use would stay.
-        if (sys_MoveFileExA(from, to, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING))
-            session.restart_needed = 1;
+        scheduled = sys_MoveFileExA(from, to, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING);
     } else {
-        schedule_in_wininit(target_name, temp_name);
+        scheduled = schedule_in_wininit(session.system_dir, target_name, temp_name);
+    }
+    if (scheduled) {
+        session.restart_needed = 1;
+        journal_note_scheduled(from);
     }
     log_event("file %s: %s", target_name,
-              session.restart_needed ? "replaced at the next start of Windows" : "its replacement could not be scheduled");
+              scheduled ? "replaced at the next start of Windows" : "its replacement could not be scheduled");
+}
+
+int delete_file_at_restart(const char *path)
+{
+    if (session.is_nt)
+        return sys_MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+    // wininit.ini deletes with "NUL=path", in the short name its DOS-time
+    // run can read.
+    char short_path[SETUP_PATH_SIZE];
+    DWORD len = sys_GetShortPathNameA(path, short_path, sizeof short_path);
+    return schedule_in_wininit("", "NUL", len > 0 && len < sizeof short_path ? short_path : path);
 }

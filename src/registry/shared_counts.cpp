@@ -3,6 +3,7 @@
 // installations that use it.
 #include <windows.h>
 
+#include "engine.h"
 #include "platform.h"
 #include "registry.h"
 #include "resource_ids.h"
@@ -26,7 +27,8 @@ static RegistryResult change_count(HKEY key, const char *value_name, int raise)
     // and is written back as long as it was, with its own type, so a count
     // stored as binary data by another installer stays binary.
     DWORD count = 0, type = 0, length = sizeof count;
-    if (sys_RegQueryValueExA(key, value_name, NULL, &type, (BYTE *)&count, &length) != ERROR_SUCCESS) {
+    int existed = sys_RegQueryValueExA(key, value_name, NULL, &type, (BYTE *)&count, &length) == ERROR_SUCCESS;
+    if (!existed) {
         log_event("shared count %s: none", value_name);
         if (!raise)
             return CountQueryFailed;
@@ -43,6 +45,8 @@ static RegistryResult change_count(HKEY key, const char *value_name, int raise)
     log_event("shared count %s: %lu -> %lu, result %ld", value_name, before, count, status);
     if (status != ERROR_SUCCESS)
         return CountWriteFailed;
+    if (raise)
+        journal_note_count(value_name, existed, type, length, before);
     return !raise && count == 0 ? CountReachedZero : CountChanged;
 }
 
@@ -93,4 +97,19 @@ void delete_shared_count(HWND dialog, const char *full_path)
         show_status_message(dialog, MSG_REMOVE_FAILED, value_path);
         log_removal_failure('\\', shared_dlls_key, full_path);
     }
+}
+
+void restore_shared_count(const char *value_name, int existed, DWORD type, DWORD length, DWORD before)
+{
+    HKEY key;
+    LONG status = sys_RegOpenKeyExA(HKEY_LOCAL_MACHINE, shared_dlls_key, 0, shared_dlls_access, &key);
+    if (status == ERROR_SUCCESS) {
+        status = existed ? sys_RegSetValueExA(key, value_name, 0, type, (const BYTE *)&before, length)
+                         : sys_RegDeleteValueA(key, value_name);
+        sys_RegCloseKey(key);
+    }
+    if (existed)
+        log_event("undo: shared count %s back to %lu: result %ld", value_name, before, status);
+    else
+        log_event("undo: shared count %s deleted: result %ld", value_name, status);
 }

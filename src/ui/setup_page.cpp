@@ -3,6 +3,7 @@
 // the files are copied.
 #include <string.h>
 
+#include "engine.h"
 #include "platform.h"
 #include "resource_ids.h"
 #include "script.h"
@@ -115,10 +116,13 @@ int ensure_destination(const char *folder)
 {
     if (sys_SetCurrentDirectoryA(folder))
         return 1;
-    if (!sys_CreateDirectoryA(folder, NULL)) {
+    // A folder made here is the installation's first change: a failed run
+    // removes it again, so it is made only where the journal can note it.
+    if (!journal_make_room() || !sys_CreateDirectoryA(folder, NULL)) {
         show_message(MSG_FOLDER_NOT_CREATED, CAP_FOLDER_CREATE, MB_OK | MB_ICONEXCLAMATION, folder);
         return 0;
     }
+    journal_note(JournalFolderCreated, folder);
     sys_SetCurrentDirectoryA(folder);
     return 1;
 }

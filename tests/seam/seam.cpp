@@ -253,6 +253,7 @@ int seam_failure_of(SeamCall call, SeamFailure *failure)
         f.last_error = ERROR_INVALID_PARAMETER;
         break;
     case SEAM_GetFullPathNameA:
+    case SEAM_GetShortPathNameA:
     case SEAM_CreateMutexA:
     case SEAM_GetExitCodeProcess:
         break;

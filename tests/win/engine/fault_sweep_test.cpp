@@ -627,10 +627,25 @@ protected:
         return left;
     }
 
+    // What a run noted for the next start of Windows (a replacement, or a
+    // deletion of what was in use) is still there now.
+    std::set<std::string> waiting_aside(const std::set<std::string> &state)
+    {
+        std::set<std::string> left;
+        for (const std::string &s : state) {
+            bool waiting = false;
+            for (const std::string &move : delayed_moves)
+                waiting = waiting || s.compare(0, move.find('>'), move, 0, move.find('>')) == 0;
+            if (!waiting)
+                left.insert(s);
+        }
+        return left;
+    }
+
     // profile_read: a script value could not be read (the platform answers
     // as for a missing key). programs_unknown: the shell named no programs
     // folder, and the one of Windows 95 is taken, as described.
-    Outcome judge(bool removal, bool box_failed, bool profile_read, bool programs_unknown)
+    Outcome judge(bool removal, DWORD exit_code, bool box_failed, bool profile_read, bool programs_unknown)
     {
         Outcome o;
         const std::string app = session.application_name;
@@ -710,6 +725,17 @@ protected:
                                                                                       : clean_before,
                                                                               state) +
                             ";";
+        }
+        // A failed or cancelled installation leaves the machine as it found
+        // it, but for what waits for the next start of Windows. Its exit
+        // code says how it ended, whatever boxes could be shown.
+        bool installed = exit_code == ERROR_SUCCESS || exit_code == ERROR_SUCCESS_REBOOT_REQUIRED;
+        if (!removal && !installed) {
+            std::string diff = differences(clean_before, waiting_aside(state));
+            if (!diff.empty()) {
+                o.kind += ", NOT undone";
+                o.defect += " a failed installation left:" + diff + ";";
+            }
         }
         return o;
     }
@@ -843,8 +869,8 @@ TEST_F(FaultSweep, EveryPlatformCallOfAnInstallationAndARemovalFailedOnce)
                     }
                 }
                 run_started = GetTickCount();
-                run(removal, (SeamCall)c, n);
-                Outcome o = judge(removal, c == SEAM_MessageBoxA,
+                DWORD code = run(removal, (SeamCall)c, n);
+                Outcome o = judge(removal, code, c == SEAM_MessageBoxA,
                                   c == SEAM_GetPrivateProfileStringA || c == SEAM_GetPrivateProfileIntA ||
                                       c == SEAM_GetPrivateProfileSectionA,
                                   c == SEAM_SHGetSpecialFolderPathA);
