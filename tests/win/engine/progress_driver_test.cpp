@@ -299,6 +299,123 @@ TEST_F(Driver, AFailedFileStepSkipsStartMenuAndRegistry)
     EXPECT_FALSE(key_exists("SOFTWARE\\" + version_key));
 }
 
+// The machine's own count key, as a failed installation leaves it.
+const char shared_dlls[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+DWORD shared_count(const std::string &value)
+{
+    DWORD count = 0, size = sizeof count;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, shared_dlls, value.c_str(), RRF_RT_ANY, NULL, &count, &size) !=
+        ERROR_SUCCESS)
+        return 0xFFFFFFFF;
+    return count;
+}
+void set_shared_count(const std::string &value, DWORD count)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, shared_dlls, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, value.c_str(), 0, REG_DWORD, (const BYTE *)&count, sizeof count);
+    RegCloseKey(key);
+}
+void delete_shared_count_value(const std::string &value)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, shared_dlls, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueA(key, value.c_str());
+    RegCloseKey(key);
+}
+
+// Where the platform cannot say whether a target stands, it is taken as
+// standing.
+std::string unknown_target;
+DWORD attributes_unknown_for_one(LPCSTR path)
+{
+    if (unknown_target == path) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return GetFileAttributesA(path);
+}
+
+// A file another program holds cannot be deleted now.
+std::string held_file;
+BOOL delete_unless_held(LPCSTR path)
+{
+    events.push_back(std::string("delete:") + path);
+    if (held_file == path) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    return DeleteFileA(path);
+}
+
+// The shared file listed twice raises its count twice: only the newest-first
+// undo brings it back to none. What stood before the run stays, with the
+// content the run gave it, and so does whatever the platform could not say
+// was new.
+TEST_F(Driver, AFailedFileStepTakesBackItsOwnChangesNewestFirst)
+{
+    const std::string made = root + "made\\";
+    snprintf(session.destination_dir, sizeof session.destination_dir, "%s", made.c_str());
+    ASSERT_EQ(ensure_destination(session.destination_dir), 1);
+    for (const char *name : {"app.exe", "new.dll", "old.dll", "unknown.exe"})
+        write_file(src + name, name);
+    write_file(sys + "old.dll", "before");
+    set_shared_count(sys + "old.dll", 3);
+    delete_shared_count_value(sys + "new.dll");
+    write_script("[files]\r\nfiles=6\r\n"
+                 "file_1=app.exe,app.exe,DISK1,1,1\r\n"
+                 "file_2=new.dll,new.dll,DISK1,2,1\r\n"
+                 "file_3=old.dll,old.dll,DISK1,2,1\r\n"
+                 "file_4=new.dll,new.dll,DISK1,2,1\r\n"
+                 "file_5=unknown.exe,unknown.exe,DISK1,1,1\r\n"
+                 "file_6=gone.exe,gone.exe,DISK2,1,1\r\n");
+    fake_version_installer();
+    unknown_target = made + "unknown.exe";
+    seam_hook<SEAM_GetFileAttributesA>(attributes_unknown_for_one, 1, 0);
+    held_file.clear();
+    seam_hook<SEAM_DeleteFileA>(delete_unless_held, 1, 0);
+    box_reply = cancel_disk_prompt;
+    run();
+
+    ASSERT_EQ(recorded_boxes.size(), 2u);
+    EXPECT_EQ(recorded_boxes[1].text, catalogue_with(MSG_SETUP_FAILED, "EngineApp")) << "the message of today";
+    EXPECT_EQ(session.exit_code, (DWORD)ERROR_INSTALL_USEREXIT);
+    std::vector<std::string> deleted;
+    for (const std::string &e : events)
+        if (e.compare(0, 7, "delete:") == 0)
+            deleted.push_back(e.substr(7));
+    EXPECT_EQ(deleted, (std::vector<std::string>{sys + "new.dll", made + "app.exe"}));
+    EXPECT_EQ(shared_count(sys + "new.dll"), 0xFFFFFFFFu) << "the count the run made is gone";
+    EXPECT_EQ(shared_count(sys + "old.dll"), 3u);
+    EXPECT_EQ(read_file(sys + "old.dll"), "old.dll") << "replaced: the old content is gone, the file stays";
+    EXPECT_EQ(read_file(made + "unknown.exe"), "unknown.exe");
+    EXPECT_TRUE(file_exists(made)) << "not empty: the folder stays";
+    EXPECT_EQ(session.journal, (HGLOBAL)NULL);
+
+    // Again without the file of unknown standing: the folder the run made
+    // goes with the rest; a file held open goes at the next start.
+    DeleteFileA((made + "unknown.exe").c_str());
+    RemoveDirectoryA(made.c_str());
+    SetCurrentDirectoryA(root.c_str());
+    ASSERT_EQ(ensure_destination(session.destination_dir), 1);
+    unknown_target.clear();
+    held_file = made + "app.exe";
+    seam_hook<SEAM_MoveFileExA>(note_move, 1, 0);
+    session.is_nt = 1;
+    recorded_boxes.clear();
+    events.clear();
+    run();
+    EXPECT_FALSE(file_exists(sys + "new.dll"));
+    EXPECT_EQ(shared_count(sys + "old.dll"), 3u);
+    EXPECT_NE(first_event("move:" + held_file + ">|" + std::to_string(MOVEFILE_DELAY_UNTIL_REBOOT)), -1);
+    EXPECT_TRUE(file_exists(made)) << "it holds the file still";
+    DeleteFileA(held_file.c_str());
+    EXPECT_TRUE(RemoveDirectoryA(made.c_str())) << "nothing else of the run is left";
+    delete_shared_count_value(sys + "old.dll");
+}
+
 class UninstallDriver : public Driver {
 protected:
     void SetUp() override
