@@ -6,7 +6,7 @@ import re
 import shutil
 
 from harness import Failure, check, equal, main
-from script_data import (read_script, MESSAGES, SAMPLE, START, WELCOME, FAREWELL, COPYRIGHT, SETUP, APPLICATION, DEFAULT_DIR, SHARED_DLLS, UNINSTALL_KEY, APP_PATH_KEY, VERSION_KEY, USER_KEY)
+from script_data import (read_script, set_value, MESSAGES, SAMPLE, START, WELCOME, FAREWELL, COPYRIGHT, SETUP, APPLICATION, DEFAULT_DIR, SHARED_DLLS, UNINSTALL_KEY, APP_PATH_KEY, VERSION_KEY, USER_KEY)
 
 
 
@@ -383,8 +383,72 @@ def passive_install_into_given_folder(b):
     equal(sorted(os.listdir(given)), ["setup.exe"], "left for the next start")
 
 
+def failed_installation_is_taken_back(b):
+    """A medium whose second disk never comes: the insert-disk prompt is
+    cancelled after the program and the shared file were copied. The run
+    takes back what it did: the folder it made goes, the shared file of
+    another program keeps its count, and a user's file in a folder that
+    stood before stays. Then the whole medium installs and removes, and the
+    count is back where it started."""
+    cleanup_installation(b)
+    b.cleanups.append(lambda: cleanup_installation(b))
+    b.reg("add", SHARED_DLLS, "/f")
+    # Another program uses the shared file already.
+    shared = [target for _, target, kind in files_of(SAMPLE) if kind != 1][0]
+    shutil.copy(os.path.join(b.medium, shared), b.c_path("windows", b.system_dir, shared))
+    b.reg("add", SHARED_DLLS, "/v", SYSTEM + shared, "/t", "REG_DWORD", "/d", "1", "/f")
+    # The licence is on a second disk, which never comes.
+    medium = b.copy_medium(name="medium-disk2")
+    source, target, _ = files_of(SAMPLE)[2]
+    set_value(os.path.join(medium, "setup.inf"), "files", "file_3", f"{source},{target},DISK2,1,0")
+    os.remove(os.path.join(medium, source))
+    prompt = expect(MESSAGES[16007], "messagebox") + "click 2\n"
+    folder = b.c_path(b.program_files, DEFAULT_DIR)
+    failed = MESSAGES[101].replace("%s", APPLICATION, 1)
+
+    before = snapshot(b)
+    log = b.c_path("windows", "temp", "undo.log")
+    t = b.run(os.path.join(medium, "setup.exe"), [], install_scenario(b, prompt), timeout=b.scaled(120),
+              tail="/LOG=C:\\windows\\temp\\undo.log", name="failed")
+    equal(last_box(t).get("text"), failed, "closing message")
+    check(1602 in [e["code"] for e in t.exits()], f"exit codes {t.exits()}")
+    check(not os.path.exists(folder), "the folder the run made is gone")
+    equal(reg_query(b, SHARED_DLLS, SYSTEM + shared), "0x1", "the other program's count")
+    check(os.path.exists(b.c_path("windows", b.system_dir, shared)), "the shared file stays")
+    check_machine_as_before(b, before, [])
+    with open(log, "rb") as f:
+        text = f.read().decode("utf-8-sig")
+    for line in ("undo: " + installed_folder(b) + "Sampler.exe deleted", "undo: shared count " + SYSTEM + shared +
+                 " back to 1", "undo: folder " + installed_folder(b) + " removed"):
+        check(line in text, f"the log says {line!r}")
+
+    # The folder stood before, with a user's file in it.
+    os.makedirs(folder)
+    with open(os.path.join(folder, "my notes.txt"), "wb") as f:
+        f.write(b"the user's own")
+    before = snapshot(b)
+    t = b.run(os.path.join(medium, "setup.exe"), [], install_scenario(b, prompt), timeout=b.scaled(120),
+              name="failed-again")
+    equal(last_box(t).get("text"), failed, "closing message of the second try")
+    equal(sorted(os.listdir(folder)), ["my notes.txt"], "the folder after the second try")
+    check_machine_as_before(b, before, [])
+
+    # The whole medium, installed and removed: the count back to 1.
+    t = install(b, name="whole")
+    equal(last_box(t).get("text"), MESSAGES[100].replace("%s", APPLICATION, 1), "closing message")
+    equal(reg_query(b, SHARED_DLLS, SYSTEM + shared), "0x2", "the count with this installation")
+    command = reg_query(b, UNINSTALL_KEY, "UninstallString")
+    program = command.split('"')[1]
+    farewell = f"timeout {b.scaled(60)}\n" + expect(FAREWELL) + "click 1\n" + \
+        expect(MESSAGES[16010], "messagebox") + "key enter\nwait-exit\n"
+    b.run(b.unix_path(program), command.split('"', 2)[2].split(), farewell, timeout=b.scaled(120),
+          windows_path=program, name="removal")
+    equal(reg_query(b, SHARED_DLLS, SYSTEM + shared), "0x1", "the count after the removal")
+    check_machine_as_before(b, before, ["setup.exe"])
+
+
 CASES = {f.__name__: f for f in (install_and_uninstall, uninstall_removes_the_chosen_folder,
-                                 passive_install_into_given_folder)}
+                                 passive_install_into_given_folder, failed_installation_is_taken_back)}
 
 if __name__ == "__main__":
     main(CASES)
