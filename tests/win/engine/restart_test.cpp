@@ -385,6 +385,21 @@ TEST_F(Win9xRestart, EndOfFileMarkGivesWayToTheEntry)
     EXPECT_EQ(after_one(&with_mark), before + "\r\n" + kEntry);
 }
 
+// A failed installation's file in use: wininit.ini deletes it with NUL=, in
+// the short name its DOS-time run reads.
+TEST_F(Win9xRestart, AFileInUseIsDeletedAtTheNextStartByItsShortName)
+{
+    const std::string folder = work_dir + "Long folder name\\";
+    CreateDirectoryA(folder.c_str(), NULL);
+    write_file(folder + "a long file name.txt", "x");
+    const std::string path = folder + "a long file name.txt";
+    char short_path[MAX_PATH];
+    ASSERT_NE(GetShortPathNameA(path.c_str(), short_path, sizeof short_path), 0u);
+    ASSERT_EQ(delete_file_at_restart(path.c_str()), 1);
+    EXPECT_EQ(read_file(wininit()), std::string("[rename]\r\nNUL=") + short_path);
+    EXPECT_TRUE(move_calls.empty());
+}
+
 TEST_F(Win9xRestart, FileThatCanBeNeitherOpenedNorCreated)
 {
     // A Windows folder that does not exist.
