@@ -116,15 +116,6 @@ enum JournalKind : unsigned char {
     JournalReplacementScheduled, // waits for the next start of Windows: it stays
 };
 
-struct JournalStep {
-    JournalKind kind;
-    unsigned char count_existed; // a count: there was a value before
-    DWORD count_type;            // its type, length and number before
-    DWORD count_length;
-    DWORD count_before;
-    char path[SETUP_PATH_SIZE]; // the folder, the file or the count's value name
-};
-
 // Room for the steps of one more file entry, made before the entry changes
 // anything; 0 when memory refuses it.
 int journal_make_room(void);
@@ -133,8 +124,8 @@ void journal_note_count(const char *value_name, int existed, DWORD type, DWORD l
 // A temporary copy now waits for its replacement at the next start of
 // Windows: it stays.
 void journal_note_scheduled(const char *path);
-// Takes back what the journal holds, newest first, each step logged, and
-// empties it.
+// Takes back what the journal holds, newest first, each step logged.
 void undo_installation(HWND dialog);
+// Empties the journal at the end of every run.
 void forget_journal(void);
 #endif

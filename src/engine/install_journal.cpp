@@ -21,6 +21,16 @@ enum {
     JOURNAL_MOST_ROOM = 1 << 20,
 };
 
+// One change the run made.
+struct JournalStep {
+    JournalKind kind;
+    unsigned char count_existed; // a count: there was a value before
+    DWORD count_type;            // its type, length and number before
+    DWORD count_length;
+    DWORD count_before;
+    char path[SETUP_PATH_SIZE]; // the folder, the file or the count's value name
+};
+
 static JournalStep *journal_steps(void)
 {
     return (JournalStep *)session.journal;
@@ -161,6 +171,4 @@ void undo_installation(HWND dialog)
     log_event("the installation failed: %u changes to take back", steps);
     for (unsigned int n = steps; n-- > 0;)
         undo_step(dialog, &journal_steps()[n]);
-    forget_journal();
-    show_paced_now();
 }

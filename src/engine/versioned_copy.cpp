@@ -62,6 +62,19 @@ static UINT first_row(const ResultRow *rows, size_t count, DWORD result)
     return 0;
 }
 
+// folder, a backslash unless it ends in one, and name, into path: the
+// length, or 0 (path empty) when the whole does not fit, for a path cut
+// short names another file.
+static size_t path_in_folder(char *path, size_t size, const char *folder, const char *name)
+{
+    const char *separator = folder[0] != '\0' && !path_ends_in_backslash(folder) ? "\\" : "";
+    if (strlen(folder) + strlen(separator) + strlen(name) >= size) {
+        path[0] = '\0';
+        return 0;
+    }
+    return text_format(path, size, "%s%s%s", folder, separator, name);
+}
+
 // The installer leaves its temporary copy in the destination folder and
 // names it relative to that folder (some versions with a leading backslash).
 static void delete_temporary_copy(const char *folder, const char *name)
@@ -72,12 +85,8 @@ static void delete_temporary_copy(const char *folder, const char *name)
     } else {
         while (*name == '\\')
             name++;
-        if (*name == '\0')
+        if (*name == '\0' || path_in_folder(path, sizeof path, folder, name) == 0)
             return;
-        text_copy(path, sizeof path, folder);
-        if (path[0] != '\0' && !path_ends_in_backslash(path))
-            text_append(path, sizeof path, "\\");
-        text_append(path, sizeof path, name);
     }
     sys_DeleteFileA(path);
 }
@@ -88,10 +97,8 @@ static void delete_temporary_copy(const char *folder, const char *name)
 // file it did not make.
 static int target_stood_before(const char *folder, const char *name, char *path, size_t size)
 {
-    char dir[SETUP_PATH_SIZE];
     path[0] = '\0';
-    if (path_join(dir, sizeof dir, folder, path_ends_in_backslash(folder) ? "" : "\\") == 0 ||
-        path_join(path, size, dir, name) == 0)
+    if (folder[0] == '\0' || path_in_folder(path, size, folder, name) == 0)
         return 1;
     return sys_GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES || !path_not_found();
 }

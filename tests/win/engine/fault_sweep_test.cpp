@@ -629,16 +629,19 @@ protected:
 
     // What a run noted for the next start of Windows (a replacement, or a
     // deletion of what was in use) is still there now.
+    static bool waits_for_restart(const std::string &s)
+    {
+        for (const std::string &move : delayed_moves)
+            if (s.compare(0, move.find('>'), move, 0, move.find('>')) == 0)
+                return true;
+        return false;
+    }
     std::set<std::string> waiting_aside(const std::set<std::string> &state)
     {
         std::set<std::string> left;
-        for (const std::string &s : state) {
-            bool waiting = false;
-            for (const std::string &move : delayed_moves)
-                waiting = waiting || s.compare(0, move.find('>'), move, 0, move.find('>')) == 0;
-            if (!waiting)
+        for (const std::string &s : state)
+            if (!waits_for_restart(s))
                 left.insert(s);
-        }
         return left;
     }
 
@@ -682,9 +685,7 @@ protected:
         for (auto i = now.begin(); i != now.end();) {
             bool own = i->compare(0, strlen(session.destination_dir), session.destination_dir) == 0 &&
                        session.destination_dir[0] != '\0';
-            for (const std::string &move : delayed_moves)
-                if (i->compare(0, move.find('>'), move, 0, move.find('>')) == 0)
-                    own = true;
+            own = own || waits_for_restart(*i);
             i = own && !outside.count(*i) ? now.erase(i) : std::next(i);
         }
         std::string around = differences(outside, now);

@@ -311,19 +311,12 @@ DWORD shared_count(const std::string &value)
 }
 void set_shared_count(const std::string &value, DWORD count)
 {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, shared_dlls, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
+    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, shared_dlls, value.c_str(), REG_DWORD, &count, sizeof count),
               ERROR_SUCCESS);
-    RegSetValueExA(key, value.c_str(), 0, REG_DWORD, (const BYTE *)&count, sizeof count);
-    RegCloseKey(key);
 }
 void delete_shared_count_value(const std::string &value)
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, shared_dlls, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-        return;
-    RegDeleteValueA(key, value.c_str());
-    RegCloseKey(key);
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, shared_dlls, value.c_str());
 }
 
 // Where the platform cannot say whether a target stands, it is taken as
